@@ -1,0 +1,234 @@
+#include "actions/actions.h"
+
+#include "host/text.h"
+#include "resources/version.h"
+
+namespace {
+
+constexpr uint32_t kStepMilliseconds = 1000;
+constexpr const wchar_t* kTitle = L"Installer";
+constexpr const wchar_t* kExtractor = L"extract_32bit.exe";
+
+struct InstallAction {
+    Control self;
+    Control disabledFirst[4];
+    const wchar_t* installer;
+};
+
+constexpr InstallAction kXpInstall = {
+    Control::Command1,
+    {Control::Command2, Control::Command3, Control::Command5, Control::Command6},
+    L"XP_Installer.exe"};
+constexpr InstallAction kVistaInstall = {
+    Control::Command2,
+    {Control::Command1, Control::Command3, Control::Command4, Control::Command6},
+    L"Vista_7_Installer.exe"};
+constexpr InstallAction kSevenInstall = {
+    Control::Command3,
+    {Control::Command1, Control::Command2, Control::Command4, Control::Command5},
+    L"Vista_7_Installer.exe"};
+
+struct ShortcutAction {
+    Control self;
+    const wchar_t* program;
+    bool launchAfterSecondWait;
+};
+
+constexpr ShortcutAction kXpShortcut = {Control::Command4, L"XP_Installer_2.exe", false};
+constexpr ShortcutAction kVistaShortcut = {Control::Command5, L"Vista_7_Installer_2.exe", true};
+constexpr ShortcutAction kSevenShortcut = {Control::Command6, L"Vista_7_Installer_2.exe", true};
+
+// In deletion order; the bar shows 50 once the first four are done.
+constexpr const wchar_t* kExtraFiles[] = {
+    L"XP_Installer.exe",        L"XP_Installer_2.exe", L"Vista_7_Installer.exe",
+    L"Vista_7_Installer_2.exe", L"desktoprefresh.exe", L"xxmklink.exe",
+};
+constexpr int kFilesBeforeHalfway = 4;
+
+// The install bar's values between the launches and the last step to 100.
+constexpr float kInstallSteps[] = {40, 60, 80};
+
+using MessageBuffer = TextBuffer<2048>;
+
+void AppendReason(HostServices& host, TextWriter& writer, SystemError error) {
+    wchar_t reason[512];
+    host.DescribeError(error, reason, sizeof reason / sizeof reason[0]);
+    writer.Append(reason);
+}
+
+// The programs one action has started; the host lets go of them when the action ends.
+class StartedPrograms {
+  public:
+    explicit StartedPrograms(HostServices& host) : host_(host) {}
+    StartedPrograms(const StartedPrograms&) = delete;
+    StartedPrograms& operator=(const StartedPrograms&) = delete;
+    ~StartedPrograms() {
+        for (int i = 0; i < count_; ++i) {
+            host_.ReleaseTask(tasks_[i]);
+        }
+    }
+
+    // Starts a program, or says why it could not and returns false: the action stops there.
+    bool Launch(const wchar_t* name) {
+        const LaunchResult result = host_.LaunchProgram(name);
+        if (result.error != kSuccess) {
+            MessageBuffer message;
+            TextWriter writer = message.Writer();
+            writer.Append(L"Could not start \"").Append(name).Append(L"\".\n\n");
+            AppendReason(host_, writer, result.error);
+            host_.ShowMessage(message.text, kTitle, MessageKind::Error);
+            return false;
+        }
+        if (count_ < kCapacity) {
+            names_[count_] = name;
+            tasks_[count_++] = result.task;
+        }
+        return true;
+    }
+
+    // A program that has already failed must not be reported as a success.
+    bool ReportEarlyFailure() {
+        for (int i = 0; i < count_; ++i) {
+            uint32_t exitCode = 0;
+            if (host_.TaskExitCode(tasks_[i], &exitCode) && exitCode != 0) {
+                MessageBuffer message;
+                message.Writer()
+                    .Append(L"\"")
+                    .Append(names_[i])
+                    .Append(L"\" ended with exit code ")
+                    .AppendNumber(exitCode)
+                    .Append(L".");
+                host_.ShowMessage(message.text, kTitle, MessageKind::Error);
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    static constexpr int kCapacity = 2;
+    HostServices& host_;
+    const wchar_t* names_[kCapacity] = {};
+    TaskId tasks_[kCapacity] = {};
+    int count_ = 0;
+};
+
+// Ends an action: its success message, then its own button goes off for good.
+void Finish(HostServices& host, StartedPrograms& started, const wchar_t* success, Control self) {
+    if (started.ReportEarlyFailure()) {
+        return;
+    }
+    host.ShowMessage(success, kTitle, MessageKind::Plain);
+    host.SetEnabled(self, false);
+}
+
+void Step(HostServices& host, Control bar, float value) {
+    host.Wait(kStepMilliseconds);
+    host.SetProgress(bar, value);
+}
+
+void StartBar(HostServices& host, Control bar) {
+    host.SetEnabled(bar, true);
+    host.SetProgress(bar, 0);
+}
+
+void StopBar(HostServices& host, Control bar) {
+    host.SetProgress(bar, 100);
+    host.SetEnabled(bar, false);
+}
+
+void Install(HostServices& host, const InstallAction& action) {
+    for (Control button : action.disabledFirst) {
+        host.SetEnabled(button, false);
+    }
+    StartBar(host, Control::ProgressBar1);
+    Step(host, Control::ProgressBar1, 20);
+    StartedPrograms started(host);
+    if (!started.Launch(kExtractor) || !started.Launch(action.installer)) {
+        return;
+    }
+    for (float value : kInstallSteps) {
+        Step(host, Control::ProgressBar1, value);
+    }
+    host.Wait(kStepMilliseconds);
+    StopBar(host, Control::ProgressBar1);
+    Finish(host, started, L"Completed!", action.self);
+}
+
+void CreateShortcut(HostServices& host, const ShortcutAction& action) {
+    StartBar(host, Control::ProgressBar2);
+    Step(host, Control::ProgressBar2, 50);
+    StartedPrograms started(host);
+    if (!action.launchAfterSecondWait && !started.Launch(action.program)) {
+        return;
+    }
+    host.Wait(kStepMilliseconds);
+    if (action.launchAfterSecondWait && !started.Launch(action.program)) {
+        return;
+    }
+    StopBar(host, Control::ProgressBar2);
+    Finish(host, started, L"Shortcut created on your desktop!", action.self);
+}
+
+// Every file is tried, so one held open does not keep the rest; one already gone is done.
+void DeleteExtraFiles(HostServices& host) {
+    StartBar(host, Control::ProgressBar3);
+    MessageBuffer remaining;
+    TextWriter writer = remaining.Writer();
+    writer.Append(L"These files could not be deleted:\n");
+    bool allGone = true;
+    int index = 0;
+    for (const wchar_t* name : kExtraFiles) {
+        if (index++ == kFilesBeforeHalfway) {
+            host.SetProgress(Control::ProgressBar3, 50);
+        }
+        PathBuffer path;
+        SystemError error = kErrorPathTooLong;
+        if (JoinPath(host.ApplicationDirectory(), name, path.text, kPathCapacity)) {
+            error = host.DeleteFile(path.text);
+        }
+        if (error == kSuccess || error == kErrorFileNotFound || error == kErrorPathNotFound) {
+            continue;
+        }
+        allGone = false;
+        writer.Append(L"\n").Append(name).Append(L": ");
+        AppendReason(host, writer, error);
+    }
+    StopBar(host, Control::ProgressBar3);
+    if (!allGone) {
+        host.ShowMessage(remaining.text, kTitle, MessageKind::Warning);
+        return;
+    }
+    host.ShowMessage(L"Files deleted!", kTitle, MessageKind::Plain);
+    host.SetEnabled(Control::Command7, false);
+}
+
+}  // namespace
+
+void Command1_Click(HostServices& host) {
+    Install(host, kXpInstall);
+}
+void Command2_Click(HostServices& host) {
+    Install(host, kVistaInstall);
+}
+void Command3_Click(HostServices& host) {
+    Install(host, kSevenInstall);
+}
+void Command4_Click(HostServices& host) {
+    CreateShortcut(host, kXpShortcut);
+}
+void Command5_Click(HostServices& host) {
+    CreateShortcut(host, kVistaShortcut);
+}
+void Command6_Click(HostServices& host) {
+    CreateShortcut(host, kSevenShortcut);
+}
+void Command7_Click(HostServices& host) {
+    DeleteExtraFiles(host);
+}
+
+void Command8_Click(HostServices& host) {
+    host.ShowMessage(L"You can't change the universe, without repercussions.", kProductName,
+                     MessageKind::Plain);
+    host.EndProgram();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The window's sixteen controls, top to bottom.
+enum class Control : uint8_t {
+    Label1,
+    Command1,
+    Command2,
+    Command3,
+    Label2,
+    ProgressBar1,
+    Label4,
+    Command4,
+    Command5,
+    Command6,
+    Label3,
+    ProgressBar2,
+    Label5,
+    Command7,
+    ProgressBar3,
+    Command8,
+};
+constexpr int kControlCount = 16;
+
+enum class MessageKind : uint8_t { Plain, Error, Warning };
+
+// A Windows error code; 0 is success.
+using SystemError = uint32_t;
+constexpr SystemError kSuccess = 0;
+constexpr SystemError kErrorFileNotFound = 2;
+constexpr SystemError kErrorPathNotFound = 3;
+constexpr SystemError kErrorPathTooLong = 206;
+
+// A started companion program, as far as the action that started it cares.
+using TaskId = int;
+constexpr TaskId kNoTask = -1;
+
+struct LaunchResult {
+    SystemError error;
+    TaskId task;
+};
+
+// What the actions need from the machine. Failures come back as values; nothing throws.
+class HostServices {
+  public:
+    // Starts a companion program from the application directory, hidden, without waiting.
+    virtual LaunchResult LaunchProgram(const wchar_t* name) = 0;
+    // True once the task has ended, with its exit code; false while it still runs.
+    virtual bool TaskExitCode(TaskId task, uint32_t* exitCode) = 0;
+    virtual void ReleaseTask(TaskId task) = 0;
+    virtual SystemError DeleteFile(const wchar_t* path) = 0;
+    virtual const wchar_t* ApplicationDirectory() = 0;
+    virtual void Wait(uint32_t milliseconds) = 0;
+    virtual void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) = 0;
+    virtual void EndProgram() = 0;
+    virtual void SetEnabled(Control control, bool enabled) = 0;
+    virtual void SetProgress(Control bar, float value) = 0;
+    // The system's own words for an error, without a trailing line break.
+    virtual void DescribeError(SystemError error, wchar_t* text, size_t capacity) = 0;
+
+  protected:
+    ~HostServices() = default;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Writes into a fixed wide-character buffer, from its start, and keeps it terminated. The exe keeps
+// no heap strings, so every message and path is built in one of these.
+class TextWriter {
+  public:
+    TextWriter(wchar_t* buffer, size_t capacity);
+
+    TextWriter& Append(const wchar_t* text);
+    TextWriter& AppendNumber(uint32_t value);
+    // True when something did not fit and was cut off.
+    bool Truncated() const { return truncated_; }
+    size_t Length() const { return length_; }
+
+  private:
+    wchar_t* buffer_;
+    size_t capacity_;
+    size_t length_ = 0;
+    bool truncated_ = false;
+};
+
+template <size_t N>
+struct TextBuffer {
+    wchar_t text[N] = {};
+    TextWriter Writer() { return TextWriter(text, N); }
+};
+
+size_t TextLength(const wchar_t* text);
+
+// Joins a directory and a file name with exactly one backslash, also when the directory is a
+// drive root such as "Y:\". Fails, leaving an empty path, when the directory is empty or the
+// result does not fit: a cut-off path could name another file.
+bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size_t capacity);
+
+constexpr size_t kPathCapacity = 1024;
+using PathBuffer = TextBuffer<kPathCapacity>;

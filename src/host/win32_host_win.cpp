@@ -1,0 +1,153 @@
+#include "host/win32_host_win.h"
+
+#include <commctrl.h>
+
+#include "window/layout.h"
+
+namespace {
+
+HWND ControlWindow(HWND window, Control control) {
+    return GetDlgItem(window, ControlId(control));
+}
+
+// Runs everything but the user's input: paints, timers (the themed bar animates with them),
+// posted and sent messages. Reading the queue also keeps Windows from calling the window
+// "Not Responding". Clicks and keys stay queued until the action has ended.
+void PumpAllButInput() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0,
+                        PM_REMOVE | PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace
+
+Win32Host::Win32Host() {
+    PathBuffer module;
+    const DWORD length = GetModuleFileNameW(nullptr, module.text, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
+        return;
+    }
+    DWORD cut = length;
+    while (cut > 0 && module.text[cut - 1] != L'\\' && module.text[cut - 1] != L'/') {
+        --cut;
+    }
+    // Keep the backslash of a drive root ("Y:\"); "Y:" alone would mean Y's current directory.
+    if (cut > 1 && module.text[cut - 2] != L':') {
+        --cut;
+    }
+    module.text[cut] = L'\0';
+    directory_.Writer().Append(module.text);
+}
+
+LaunchResult Win32Host::LaunchProgram(const wchar_t* name) {
+    PathBuffer path;
+    TextBuffer<kPathCapacity + 2> commandLine;
+    if (!JoinPath(directory_.text, name, path.text, kPathCapacity) ||
+        commandLine.Writer().Append(L"\"").Append(path.text).Append(L"\"").Truncated()) {
+        return {kErrorPathTooLong, kNoTask};
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    // The full path as the application name: never a search of the current directory or PATH.
+    if (!CreateProcessW(path.text, commandLine.text, nullptr, nullptr, FALSE, 0, nullptr,
+                        directory_.text, &startup, &process)) {
+        return {GetLastError(), kNoTask};
+    }
+    CloseHandle(process.hThread);
+    for (TaskId task = 0; task < kTaskSlots; ++task) {
+        if (!tasks_[task].Valid()) {
+            tasks_[task].Reset(process.hProcess);
+            return {kSuccess, task};
+        }
+    }
+    CloseHandle(process.hProcess);
+    return {kSuccess, kNoTask};
+}
+
+bool Win32Host::TaskExitCode(TaskId task, uint32_t* exitCode) {
+    if (task < 0 || task >= kTaskSlots || !tasks_[task].Valid()) {
+        return false;
+    }
+    DWORD code = 0;
+    if (WaitForSingleObject(tasks_[task].Get(), 0) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(tasks_[task].Get(), &code)) {
+        return false;
+    }
+    *exitCode = code;
+    return true;
+}
+
+void Win32Host::ReleaseTask(TaskId task) {
+    if (task >= 0 && task < kTaskSlots) {
+        tasks_[task].Reset();
+    }
+}
+
+SystemError Win32Host::DeleteFile(const wchar_t* path) {
+    return DeleteFileW(path) ? kSuccess : GetLastError();
+}
+
+void Win32Host::Wait(uint32_t milliseconds) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) {
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed,
+                                  QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_TIMER);
+        PumpAllButInput();
+    }
+}
+
+void Win32Host::ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) {
+    UINT icon = 0;
+    if (kind == MessageKind::Error) {
+        icon = MB_ICONERROR;
+    } else if (kind == MessageKind::Warning) {
+        icon = MB_ICONWARNING;
+    }
+    MessageBoxW(window_, prompt, title, MB_OK | icon);
+}
+
+void Win32Host::EndProgram() {
+    ExitProcess(0);
+}
+
+void Win32Host::SetEnabled(Control control, bool enabled) {
+    EnableWindow(ControlWindow(window_, control), enabled ? TRUE : FALSE);
+}
+
+void Win32Host::SetProgress(Control bar, float value) {
+    HWND control = ControlWindow(window_, bar);
+    const int position = static_cast<int>(value + 0.5f);
+    // The themed bar of Vista and later animates a step forward but draws a step back at once:
+    // step one past the value, then back to it, so the value shows as soon as it is set.
+    SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum + 1);
+    SendMessageW(control, PBM_SETPOS, position + 1, 0);
+    SendMessageW(control, PBM_SETPOS, position, 0);
+    SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
+    UpdateWindow(control);
+}
+
+void Win32Host::DescribeError(SystemError error, wchar_t* text, size_t capacity) {
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, static_cast<DWORD>(capacity), nullptr);
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
+        --length;
+    }
+    text[length] = L'\0';
+    if (length == 0) {
+        TextWriter(text, capacity).Append(L"Error ").AppendNumber(error).Append(L".");
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "host/handle_win.h"
+#include "host/host_services.h"
+#include "host/text.h"
+
+// The host services on Windows, for the one window whose controls the actions drive.
+class Win32Host final : public HostServices {
+  public:
+    Win32Host();
+    void SetWindow(HWND window) { window_ = window; }
+
+    LaunchResult LaunchProgram(const wchar_t* name) override;
+    bool TaskExitCode(TaskId task, uint32_t* exitCode) override;
+    void ReleaseTask(TaskId task) override;
+    SystemError DeleteFile(const wchar_t* path) override;
+    const wchar_t* ApplicationDirectory() override { return directory_.text; }
+    void Wait(uint32_t milliseconds) override;
+    void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override;
+    void EndProgram() override;
+    void SetEnabled(Control control, bool enabled) override;
+    void SetProgress(Control bar, float value) override;
+    void DescribeError(SystemError error, wchar_t* text, size_t capacity) override;
+
+  private:
+    static constexpr int kTaskSlots = 4;
+    HWND window_ = nullptr;
+    PathBuffer directory_;
+    UniqueHandle tasks_[kTaskSlots];
+};

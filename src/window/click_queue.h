@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// Keeps actions from running inside one another. Windows dispatches clicks that queued up during
+// an action's waits even from inside its message box; such a click is held here and run once the
+// running action has ended, in the order the clicks came, as if it had waited in the queue.
+class ClickQueue {
+  public:
+    // Runs `run(command)` now, or after the action that is running. `run` must check that the
+    // command still applies (a button may have been disabled meanwhile).
+    template <typename Run>
+    void Click(uint8_t command, Run&& run) {
+        if (!Push(command) || running_) {
+            return;
+        }
+        running_ = true;
+        uint8_t next = 0;
+        while (Pop(&next)) {
+            run(next);
+        }
+        running_ = false;
+    }
+
+  private:
+    bool Push(uint8_t command);
+    bool Pop(uint8_t* command);
+
+    static constexpr int kCapacity = 32;
+    uint8_t items_[kCapacity] = {};
+    int first_ = 0;
+    int count_ = 0;
+    bool running_ = false;
+};

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "window/layout.h"
+
+namespace {
+
+TEST(Layout, ConvertsTwipsWithTheRealDpi) {
+    struct Case {
+        int twips, dpi, pixels;
+    } const cases[] = {{6870, 96, 458}, {7530, 96, 502},  {375, 96, 25},  {6870, 120, 573},
+                       {495, 120, 41},  {6870, 144, 687}, {255, 144, 26}, {1575, 192, 210}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
+    }
+}
+
+TEST(Layout, EveryControlIsInsideTheClientAreaAndNoTwoOverlap) {
+    for (const ControlLayout& a : kLayout) {
+        EXPECT_GE(a.left, 0);
+        EXPECT_GE(a.top, 0);
+        EXPECT_LE(a.left + a.width, kClientWidthTwips);
+        EXPECT_LE(a.top + a.height, kClientHeightTwips);
+        for (const ControlLayout& b : kLayout) {
+            if (&a == &b) {
+                continue;
+            }
+            const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
+                               a.top + a.height <= b.top || b.top + b.height <= a.top;
+            EXPECT_TRUE(apart) << static_cast<int>(a.name) << " overlaps "
+                               << static_cast<int>(b.name);
+        }
+    }
+}
+
+TEST(Layout, RowsFollowTheControlsAndTabOrderCoversThemOnce) {
+    std::set<int> tabIndexes;
+    for (int i = 0; i < kControlCount; ++i) {
+        EXPECT_EQ(static_cast<int>(kLayout[i].name), i);
+        tabIndexes.insert(kLayout[i].tabIndex);
+        // Only buttons are clicked, and every button is.
+        EXPECT_EQ(kLayout[i].onClick != nullptr, kLayout[i].kind == ControlKind::Button);
+    }
+    EXPECT_EQ(tabIndexes.size(), static_cast<size_t>(kControlCount));
+    EXPECT_EQ(*tabIndexes.begin(), 0);
+    EXPECT_EQ(kLayout[static_cast<int>(Control::Command1)].tabIndex, 0);
+    EXPECT_GE(ControlId(Control::Label1), 100) << "IDs 1 and 2 would be OK and Cancel";
+}
+
+TEST(Layout, StatusLabelsCentreTheWordWithLeadingSpaces) {
+    EXPECT_EQ(std::wstring(kLayout[static_cast<int>(Control::Label2)].caption),
+              std::wstring(12, L' ') + L"Status");
+    EXPECT_EQ(std::wstring(kLayout[static_cast<int>(Control::Label3)].caption),
+              std::wstring(13, L' ') + L"Status");
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+# Sourced by the run, test and screenshot scripts: a Wine prefix of the project's own, set up for
+# the layout (Tahoma behind "MS Shell Dlg", 96 DPI, no crash dialogs), and an X display.
+# shellcheck shell=bash
+
+export WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.cache/velmora-wine}"
+export WINEDEBUG=-all
+# No Mono or Gecko: nothing may be downloaded, and the installer needs neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+start_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return
+    fi
+    export DISPLAY=:${VELMORA_DISPLAY_NUMBER:-77}
+    if ! xdpyinfo >/dev/null 2>&1; then
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+    fi
+}
+
+prepare_prefix() {
+    if [ -f "$WINEPREFIX/.velmora-ready" ]; then
+        return
+    fi
+    echo "Preparing the Wine prefix $WINEPREFIX (once)..."
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot --init >/dev/null 2>&1
+    wineserver --wait
+    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+        "$WINEPREFIX/drive_c/windows/Fonts/"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver --wait
+    touch "$WINEPREFIX/.velmora-ready"
+}
+
+start_display
+prepare_prefix
