@@ -29,7 +29,7 @@ prepare_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot --init >/dev/null 2>&1
     wineserver --wait
-    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf \
         "$WINEPREFIX/drive_c/windows/Fonts/"
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
