@@ -55,6 +55,7 @@ fi
 
 echo "== under Wine"
 source tools/wine-env.sh
+trap stop_wine_session EXIT
 source tools/demo-folder.sh
 work=build/e2e/smoke
 make_app_folder "$work"
@@ -68,7 +69,6 @@ if ! grep -qE '^(ok|FAILED) - ' "$driver_log"; then
     cat "$driver_log"
     record failed "the smoke driver ran"
 fi
-wineserver -k 2>/dev/null || true
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -14,6 +14,7 @@ start_display() {
     export DISPLAY=:${VELMORA_DISPLAY_NUMBER:-77}
     if ! xdpyinfo >/dev/null 2>&1; then
         Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        started_xvfb=$!
         for _ in $(seq 50); do
             xdpyinfo >/dev/null 2>&1 && break
             sleep 0.1
@@ -37,5 +38,14 @@ prepare_prefix() {
     touch "$WINEPREFIX/.velmora-ready"
 }
 
+# Ends what this script started: Wine's server and the virtual display.
+stop_wine_session() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "${started_xvfb:-}" ]; then
+        kill "$started_xvfb" 2>/dev/null || true
+    fi
+}
+
+started_xvfb=
 start_display
 prepare_prefix

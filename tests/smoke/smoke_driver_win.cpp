@@ -1,10 +1,12 @@
-// Starts Installer_32bit.exe, finds its window with the sixteen controls, closes it with the close
-// control and checks that the process ends. Prints one line per check and a closing count.
+// Starts Installer_32bit.exe, finds its window with the sixteen controls where the layout table
+// puts them (at 96 DPI), closes it with the close control and checks that the process ends.
+// Prints one line per check and a closing count.
 #include "host/windows_win.h"
 
 #include <cstdio>
 
 #include "host/handle_win.h"
+#include "window/layout.h"
 
 namespace {
 
@@ -42,6 +44,25 @@ BOOL CALLBACK CountChild(HWND, LPARAM lParam) {
     return TRUE;
 }
 
+constexpr int kDpi = 96;
+
+bool HasLayoutBox(HWND window, const ControlLayout& row) {
+    HWND control = GetDlgItem(window, ControlId(row.name));
+    RECT box = {};
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    return control != nullptr && box.left == TwipsToPixels(row.left, kDpi) &&
+           box.top == TwipsToPixels(row.top, kDpi) &&
+           box.right - box.left == TwipsToPixels(row.width, kDpi) &&
+           box.bottom - box.top == TwipsToPixels(row.height, kDpi);
+}
+
+bool HasLayoutCaption(HWND window, const ControlLayout& row) {
+    wchar_t caption[128] = {};
+    GetDlgItemTextW(window, ControlId(row.name), caption, 128);
+    return lstrcmpW(caption, row.caption) == 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -77,6 +98,20 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(context.window, CountChild, reinterpret_cast<LPARAM>(&children));
     }
     Check(children == 16, "the window holds sixteen controls");
+
+    RECT client = {};
+    GetClientRect(context.window, &client);
+    Check(client.right == TwipsToPixels(kClientWidthTwips, kDpi) &&
+              client.bottom == TwipsToPixels(kClientHeightTwips, kDpi),
+          "the client area is 6870 x 7530 twips");
+    int boxes = 0;
+    int captions = 0;
+    for (const ControlLayout& row : kLayout) {
+        boxes += HasLayoutBox(context.window, row) ? 1 : 0;
+        captions += HasLayoutCaption(context.window, row) ? 1 : 0;
+    }
+    Check(boxes == kControlCount, "every control has its box from the layout table");
+    Check(captions == kControlCount, "every control has its caption from the layout table");
 
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(context.window, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, 5000,
