@@ -1,5 +1,6 @@
 // Stands in for a companion program. Started, it appends one line to a log and ends:
-//   <start time, ms since 1601 UTC> TAB <1 if started hidden> TAB <its full path> TAB <working dir>
+//   <creation time, ms since 1601 UTC> TAB <1 if started hidden> TAB <its full path> TAB <working
+//   dir>
 // The log is %VELMORA_STUB_LOG%, or started.log beside the stub. A file "<its full path>.stub"
 // holding "<exit code> <milliseconds>" makes it stay that long and end with that code.
 #include "host/windows_win.h"
@@ -42,10 +43,13 @@ unsigned ParseNumber(const char*& cursor) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
+    // When the process was created, not when it got here: a slow start must not blur the time.
+    FILETIME created = {};
+    FILETIME unused[3];
+    GetProcessTimes(GetCurrentProcess(), &created, &unused[0], &unused[1], &unused[2]);
     const unsigned long long startMs =
-        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
+        ((static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime) /
+        10000;
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

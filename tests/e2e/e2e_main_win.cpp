@@ -1,0 +1,517 @@
+// The end-to-end suite: the real Installer_32bit.exe in a real window, driven as a person would,
+// beside companion stubs that log how they were started. One line per check, then a count.
+//   e2e_driver INSTALLER_EXE STUB_EXE WORK_DIR [DRIVE_ROOT]
+#include "e2e/installer_session_win.h"
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "window/layout.h"
+
+namespace {
+
+using C = Control;
+
+constexpr DWORD kStartMs = 60000;
+constexpr DWORD kActionMs = 20000;
+// Starting a program may take a few hundred milliseconds (much more under emulation), which
+// delays what follows it; a step is never early. The window still tells 1 s from 2 s.
+constexpr long long kEarlyMs = 100;
+constexpr long long kLateMs = 900;
+
+struct Settings {
+    std::wstring installer;
+    std::wstring stub;
+    std::wstring work;
+    std::wstring driveRoot;
+};
+Settings settings;
+
+int passed = 0;
+int failed = 0;
+std::string currentCase;
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) {
+        narrow += c >= 32 && c < 127 ? static_cast<char>(c) : c == L'\n' ? '|' : '?';
+    }
+    return narrow;
+}
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s - %s: %s\n", ok ? "ok" : "FAILED", currentCase.c_str(), what.c_str());
+    std::fflush(stdout);
+    ++(ok ? passed : failed);
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+bool OnTime(long long actual, long long expected) {
+    return actual >= expected - kEarlyMs && actual <= expected + kLateMs;
+}
+
+std::string Offset(long long actual, long long expected) {
+    return " (" + std::to_string(actual - expected) + " ms off)";
+}
+
+std::set<Control> EnabledButtons(const InstallerSession& session) {
+    std::set<Control> enabled;
+    for (const ControlLayout& row : kLayout) {
+        if (row.kind == ControlKind::Button && session.Enabled(row.name)) {
+            enabled.insert(row.name);
+        }
+    }
+    return enabled;
+}
+
+// A fresh application folder for one case, and the installer started from it.
+struct Fixture {
+    explicit Fixture(const std::string& name, const std::wstring& directory = L"")
+        : folder(directory.empty() ? settings.work + L"\\" + std::wstring(name.begin(), name.end())
+                                   : directory,
+                 settings.installer, settings.stub) {
+        currentCase = name;
+    }
+    bool Start() {
+        const bool started =
+            session.Start(folder.Path(L"Installer_32bit.exe"), settings.work + L"\\decoy");
+        Check(started, "the installer starts and shows its window");
+        return started;
+    }
+    // Clicks a button and waits for the message that ends its action.
+    bool Run(Control button, MessageBoxSeen* seen, long long* clickMs = nullptr) {
+        const long long click = session.Click(button);
+        if (clickMs != nullptr) {
+            *clickMs = click;
+        }
+        const bool shown = session.WaitForMessageBox(seen, kActionMs);
+        Check(shown, "a message box ends the action");
+        return shown;
+    }
+    void CheckLaunch(const Launch& launch, const wchar_t* name, long long expectedMs) {
+        const std::string what = Narrow(name);
+        Check(launch.path == folder.Path(name), what + " starts by its full path in the folder");
+        Check(launch.hidden, what + " starts hidden");
+        Check(launch.workingDirectory == folder.Directory(),
+              what + " starts in the folder as working directory");
+        Check(OnTime(launch.ms, expectedMs),
+              what + " starts on time" + Offset(launch.ms, expectedMs));
+    }
+    // The message follows the last program's start by the waits between them.
+    void CheckMessageTime(const MessageBoxSeen& seen, const Launch& last, long long gapMs) {
+        Check(OnTime(seen.shownMs, last.ms + gapMs),
+              "the message comes on time" + Offset(seen.shownMs, last.ms + gapMs));
+    }
+
+    AppFolder folder;
+    InstallerSession session;
+};
+
+void LayoutAtStart() {
+    Fixture f("layout");
+    if (!f.Start()) {
+        return;
+    }
+    HWND window = f.session.Window();
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
+              (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
+          "fixed single border, close control, no minimize or maximize");
+    RECT client = {};
+    GetClientRect(window, &client);
+    Check(client.right == 458 && client.bottom == 502, "client area 458 x 502 at 96 DPI");
+    for (const ControlLayout& row : kLayout) {
+        HWND control = f.session.ControlWindow(row.name);
+        RECT box = {};
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        wchar_t caption[128] = {};
+        GetWindowTextW(control, caption, 128);
+        const std::string name = Narrow(row.caption[0] ? row.caption : L"progress bar");
+        Check(box.left == row.left / 15 && box.top == row.top / 15 &&
+                  box.right - box.left == row.width / 15 && box.bottom - box.top == row.height / 15,
+              "box of \"" + name + "\"");
+        Check(std::wstring(caption) == row.caption && IsWindowEnabled(control) &&
+                  IsWindowVisible(control),
+              "caption, enabled and visible: \"" + name + "\"");
+    }
+    Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus on Windows XP");
+    const Control tabOrder[] = {C::Command2, C::Command3, C::Command4, C::Command5,
+                                C::Command6, C::Command7, C::Command8, C::Command1};
+    bool inOrder = true;
+    for (Control next : tabOrder) {
+        f.session.Key(VK_TAB);
+        Sleep(300);
+        inOrder = inOrder && f.session.Focus() == f.session.ControlWindow(next);
+    }
+    Check(inOrder, "Tab visits the eight buttons in order");
+}
+
+void VersionInformation() {
+    currentCase = "version";
+    DWORD ignored = 0;
+    std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), &ignored), '\0');
+    GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
+    const struct {
+        const wchar_t* field;
+        const wchar_t* value;
+    } fields[] = {{L"FileVersion", L"1.00"},
+                  {L"ProductVersion", L"1.00"},
+                  {L"FileDescription", L"Installs the Velmora Mod"},
+                  {L"ProductName", L"Velmora Mod Installer"},
+                  {L"InternalName", L"Installer_32bit"},
+                  {L"OriginalFilename", L"Installer_32bit.exe"},
+                  {L"CompanyName", L"The Velmora Mod Team"}};
+    for (const auto& field : fields) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + field.field;
+        const bool found = VerQueryValueW(data.data(), path.c_str(),
+                                          reinterpret_cast<void**>(&value), &length) != FALSE;
+        Check(found && std::wstring(value) == field.value, Narrow(field.field));
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
+    Check(fixed != nullptr && fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
+              fixed->dwProductVersionMS == 0x10000 && fixed->dwProductVersionLS == 0,
+          "numeric versions 1.0.0.0");
+}
+
+void TypicalRun() {
+    Fixture f("typical run");
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    long long click = 0;
+    if (!f.Run(C::Command1, &seen, &click)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && seen.text == L"Completed!",
+          "\"Completed!\" from Installer");
+    Check(OnTime(seen.shownMs, click + 5000),
+          "the message comes five seconds after the click" + Offset(seen.shownMs, click + 5000));
+    Check(f.session.BarPosition(C::ProgressBar1) == 100 && !f.session.Enabled(C::ProgressBar1),
+          "the first bar stands at 100, disabled");
+    auto launches = f.folder.Launches();
+    Check(launches.size() == 2, "two programs start");
+    if (launches.size() == 2) {
+        f.CheckLaunch(launches[0], L"extract_32bit.exe", click + 1000);
+        f.CheckLaunch(launches[1], L"XP_Installer.exe", click + 1000);
+        f.CheckMessageTime(seen, launches[1], 4000);
+    }
+    f.session.PressOk(seen);
+    Check(EnabledButtons(f.session) == std::set<Control>{C::Command4, C::Command7, C::Command8},
+          "then only XP Shortcut, Delete Extra Files and Exit are enabled");
+
+    if (!f.Run(C::Command4, &seen, &click)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && seen.text == L"Shortcut created on your desktop!",
+          "the shortcut message");
+    Check(OnTime(seen.shownMs, click + 2000),
+          "the message comes two seconds after the click" + Offset(seen.shownMs, click + 2000));
+    launches = f.folder.Launches();
+    Check(launches.size() == 3, "the shortcut program starts");
+    if (launches.size() == 3) {
+        f.CheckLaunch(launches[2], L"XP_Installer_2.exe", click + 1000);
+        f.CheckMessageTime(seen, launches[2], 1000);
+    }
+    f.session.PressOk(seen);
+
+    if (!f.Run(C::Command7, &seen)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && seen.text == L"Files deleted!", "\"Files deleted!\"");
+    Check(
+        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+        "only the installer and the extractor are left");
+    f.session.PressOk(seen);
+    Check(EnabledButtons(f.session) == std::set<Control>{C::Command8}, "only Exit is enabled");
+
+    if (!f.Run(C::Command8, &seen)) {
+        return;
+    }
+    Check(seen.title == L"Velmora Mod Installer" &&
+              seen.text == L"You can't change the universe, without repercussions.",
+          "the farewell message");
+    f.session.PressOk(seen);
+    Check(f.session.WaitForEnd(10000) && f.session.ExitCode() == 0, "the program ends");
+    AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
+    Check(decoy.Launches().empty(), "nothing starts from the current directory");
+}
+
+struct ButtonCase {
+    const char* name;
+    Control button;
+    std::vector<const wchar_t*> programs;
+    long long launchMs;
+    // From the last program's start; the start itself may be late.
+    long long messageAfterLaunchMs;
+    std::set<Control> enabledAfter;
+};
+
+void RunsItsPrograms(const ButtonCase& c) {
+    Fixture f(c.name);
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    long long click = 0;
+    if (!f.Run(c.button, &seen, &click)) {
+        return;
+    }
+    const auto launches = f.folder.Launches();
+    if (!launches.empty()) {
+        const long long expected = launches.back().ms + c.messageAfterLaunchMs;
+        Check(OnTime(seen.shownMs, expected),
+              "the message comes on time" + Offset(seen.shownMs, expected));
+    }
+    Check(launches.size() == c.programs.size(), "its programs start, and no others");
+    for (size_t i = 0; i < launches.size() && i < c.programs.size(); ++i) {
+        f.CheckLaunch(launches[i], c.programs[i], click + c.launchMs);
+    }
+    f.session.PressOk(seen);
+    Check(EnabledButtons(f.session) == c.enabledAfter, "the buttons left enabled");
+}
+
+void VistaThenSevenShortcut() {
+    Fixture f("vista then 7 shortcut");
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    for (Control button : {C::Command5, C::Command6}) {
+        if (!f.Run(button, &seen)) {
+            return;
+        }
+        f.session.PressOk(seen);
+    }
+    const auto launches = f.folder.Launches();
+    Check(launches.size() == 2 && launches[0].Name() == L"Vista_7_Installer_2.exe" &&
+              launches[1].Name() == L"Vista_7_Installer_2.exe",
+          "Vista_7_Installer_2.exe starts twice");
+}
+
+void CloseControl() {
+    Fixture f("close control");
+    if (!f.Start()) {
+        return;
+    }
+    f.session.Close();
+    const bool ended = f.session.WaitForEnd(10000);
+    Check(ended && f.session.ExitCode() == 0, "the program ends at once");
+}
+
+void DisabledButtonDoesNothing() {
+    Fixture f("disabled button");
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    if (!f.Run(C::Command1, &seen)) {
+        return;
+    }
+    f.session.PressOk(seen);
+    f.session.Click(C::Command2);
+    f.session.Click(C::Command1);
+    Sleep(2500);
+    Check(!f.session.MessageBoxShowing(), "no message");
+    Check(f.folder.Launches().size() == 2, "nothing more starts");
+}
+
+struct MissingProgramCase {
+    const char* name;
+    Control button;
+    const wchar_t* missing;
+    size_t startedBefore;
+    Control bar;
+    int barAtMessage;
+};
+
+void MissingProgram(const MissingProgramCase& c) {
+    Fixture f(c.name);
+    f.folder.Remove(c.missing);
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    if (!f.Run(c.button, &seen)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && Contains(seen.text, c.missing),
+          "the error names the program: " + Narrow(seen.text));
+    Check(f.session.BarPosition(c.bar) == c.barAtMessage, "the bar stays where it stood");
+    Check(f.folder.Launches().size() == c.startedBefore, "nothing after it starts");
+    f.session.PressOk(seen);
+    Sleep(300);
+    Check(!f.session.WaitForEnd(0), "the program keeps running");
+    Check(f.session.Enabled(c.button), "its button stays enabled for a retry");
+}
+
+void CleanUpWithAbsentFiles() {
+    Fixture f("clean-up with absent files");
+    f.folder.Remove(L"XP_Installer.exe");
+    f.folder.Remove(L"xxmklink.exe");
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    if (!f.Run(C::Command7, &seen)) {
+        return;
+    }
+    Check(seen.text == L"Files deleted!", "absent files count as deleted");
+    Check(
+        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+        "the rest are deleted");
+    f.session.PressOk(seen);
+    Check(!f.session.Enabled(C::Command7), "Delete Extra Files disables itself");
+}
+
+void CleanUpWithFileInUse() {
+    Fixture f("clean-up with a file in use");
+    if (!f.Start()) {
+        return;
+    }
+    UniqueHandle held(CreateFileW(f.folder.Path(L"desktoprefresh.exe").c_str(), GENERIC_READ, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    MessageBoxSeen seen;
+    if (!f.Run(C::Command7, &seen)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && Contains(seen.text, L"desktoprefresh.exe") &&
+              !Contains(seen.text, L"xxmklink.exe"),
+          "the warning names the file in use: " + Narrow(seen.text));
+    Check(
+        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"desktoprefresh.exe",
+                                                      L"extract_32bit.exe"},
+        "the other five are deleted");
+    Check(f.session.BarPosition(C::ProgressBar3) == 100, "the bar still reaches 100");
+    f.session.PressOk(seen);
+    Check(f.session.Enabled(C::Command7), "Delete Extra Files stays enabled");
+    held.Reset();
+    if (!f.Run(C::Command7, &seen)) {
+        return;
+    }
+    Check(seen.text == L"Files deleted!", "the retry deletes it once released");
+    f.session.PressOk(seen);
+}
+
+void CompanionFails() {
+    Fixture f("companion exits with 1");
+    f.folder.Configure(L"XP_Installer.exe", 1, 0);
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    if (!f.Run(C::Command1, &seen)) {
+        return;
+    }
+    Check(seen.title == L"Installer" && Contains(seen.text, L"XP_Installer.exe") &&
+              Contains(seen.text, L"exit code 1") && !Contains(seen.text, L"Completed!"),
+          "no \"Completed!\": " + Narrow(seen.text));
+    f.session.PressOk(seen);
+    Check(f.session.Enabled(C::Command1), "Windows XP stays enabled");
+}
+
+void ShortcutFrom(const std::string& name, const std::wstring& directory) {
+    Fixture f(name, directory);
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    long long click = 0;
+    if (!f.Run(C::Command4, &seen, &click)) {
+        return;
+    }
+    Check(seen.text == L"Shortcut created on your desktop!", "the shortcut message");
+    const auto launches = f.folder.Launches();
+    Check(launches.size() == 1, "the shortcut program starts");
+    if (launches.size() == 1) {
+        f.CheckLaunch(launches[0], L"XP_Installer_2.exe", click + 1000);
+    }
+    f.session.PressOk(seen);
+    if (f.Run(C::Command7, &seen)) {
+        Check(seen.text == L"Files deleted!" &&
+                  f.folder.Files() ==
+                      std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+              "the clean-up deletes from the same folder");
+        f.session.PressOk(seen);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) {
+        std::printf("usage: e2e_driver INSTALLER_EXE STUB_EXE WORK_DIR [DRIVE_ROOT]\n");
+        return 2;
+    }
+    settings = {argv[1], argv[2], argv[3], argc > 4 ? argv[4] : L""};
+    CreateDirectoryW(settings.work.c_str(), nullptr);
+    AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
+
+    LayoutAtStart();
+    VersionInformation();
+    TypicalRun();
+    const std::set<Control> all = {C::Command1, C::Command2, C::Command3, C::Command4,
+                                   C::Command5, C::Command6, C::Command7, C::Command8};
+    auto allBut = [&](Control self) {
+        std::set<Control> rest = all;
+        rest.erase(self);
+        return rest;
+    };
+    const ButtonCase buttons[] = {
+        {"Windows XP",
+         C::Command1,
+         {L"extract_32bit.exe", L"XP_Installer.exe"},
+         1000,
+         4000,
+         {C::Command4, C::Command7, C::Command8}},
+        {"Windows Vista",
+         C::Command2,
+         {L"extract_32bit.exe", L"Vista_7_Installer.exe"},
+         1000,
+         4000,
+         {C::Command5, C::Command7, C::Command8}},
+        {"Windows 7",
+         C::Command3,
+         {L"extract_32bit.exe", L"Vista_7_Installer.exe"},
+         1000,
+         4000,
+         {C::Command6, C::Command7, C::Command8}},
+        {"XP Shortcut", C::Command4, {L"XP_Installer_2.exe"}, 1000, 1000, allBut(C::Command4)},
+        {"Vista Shortcut", C::Command5, {L"Vista_7_Installer_2.exe"}, 2000, 0, allBut(C::Command5)},
+        {"7 Shortcut", C::Command6, {L"Vista_7_Installer_2.exe"}, 2000, 0, allBut(C::Command6)},
+    };
+    for (const ButtonCase& c : buttons) {
+        RunsItsPrograms(c);
+    }
+    VistaThenSevenShortcut();
+    CloseControl();
+    DisabledButtonDoesNothing();
+    const MissingProgramCase missing[] = {
+        {"extractor missing", C::Command1, L"extract_32bit.exe", 0, C::ProgressBar1, 20},
+        {"installer missing", C::Command1, L"XP_Installer.exe", 1, C::ProgressBar1, 20},
+        {"shortcut program missing", C::Command5, L"Vista_7_Installer_2.exe", 0, C::ProgressBar2,
+         50},
+    };
+    for (const MissingProgramCase& c : missing) {
+        MissingProgram(c);
+    }
+    CleanUpWithAbsentFiles();
+    CleanUpWithFileInUse();
+    CompanionFails();
+    ShortcutFrom("odd folder name",
+                 settings.work + L"\\Velmora Mod \u00dcn\u00efc\u00f8d\u00e9 \u4e16\u754c");
+    if (!settings.driveRoot.empty()) {
+        ShortcutFrom("drive root", settings.driveRoot);
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
