@@ -129,6 +129,15 @@ std::vector<Launch> AppFolder::Launches() const {
     return launches;
 }
 
+std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
+    std::vector<Launch> launches = Launches();
+    for (int tries = 0; launches.size() < count && tries < 100; ++tries) {
+        Sleep(50);
+        launches = Launches();
+    }
+    return launches;
+}
+
 std::vector<std::wstring> AppFolder::Files() const {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;

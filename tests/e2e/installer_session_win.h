@@ -31,6 +31,9 @@ class AppFolder {
     // The stub under this name stays `stayMs` and ends with `exitCode`.
     void Configure(const wchar_t* name, unsigned exitCode, unsigned stayMs) const;
     std::vector<Launch> Launches() const;
+    // A stub logs once it runs, which may take a while: waits until `count` have, or a few seconds
+    // have passed (when fewer are expected).
+    std::vector<Launch> WaitForLaunches(size_t count) const;
     // The files left, by name, without the stubs' log and settings.
     std::vector<std::wstring> Files() const;
 
