@@ -53,6 +53,15 @@ else
     record failed "Installer_32bit.exe is $size bytes, over 64 KB"
 fi
 
+echo "== imports"
+unexpected=$(comm -23 <(tests/list_imports.sh build/win32/Installer_32bit.exe) \
+    <(grep -v '^#' tests/xp_imports.txt | sort -u))
+if [ -z "$unexpected" ]; then
+    record ok "every import of Installer_32bit.exe is on the Windows XP SP3 list"
+else
+    record failed "imports not on the Windows XP SP3 list: $(echo $unexpected)"
+fi
+
 echo "== under Wine"
 source tools/wine-env.sh
 trap stop_wine_session EXIT
@@ -62,9 +71,8 @@ mkdir -p "$work/drive-root"
 # Wine's drive Y: is the folder for the case of a program at a drive root.
 ln -sfn "$(realpath "$work/drive-root")" "$WINEPREFIX/dosdevices/y:"
 driver_log=build/e2e.log
-timeout 600 wine build/win32/e2e_driver.exe "$(winepath -w build/win32/Installer_32bit.exe)" \
-    "$(winepath -w build/win32/companion_stub.exe)" "$(winepath -w "$work")" 'Y:\' \
-    >"$driver_log" 2>&1 || true
+timeout 600 wine build/win32/e2e_driver.exe "$(winepath -w build/win32)" "$(winepath -w "$work")" \
+    'Y:\' >"$driver_log" 2>&1 || true
 while read -r status _ what; do
     record "$([ "$status" = ok ] && echo ok || echo failed)" "$what"
 done < <(grep -E '^(ok|FAILED) - ' "$driver_log" | tr -d '\r')

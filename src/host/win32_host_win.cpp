@@ -27,6 +27,34 @@ void PumpAllButInput() {
 
 }  // namespace
 
+// Loaded by name on the program's behalf once the window is drawn (themes, alpha blending, input
+// methods). Not every loader applies the safe search to such loads, so they are loaded first by
+// full path: a later load by name finds them already there.
+constexpr const wchar_t* kLoadedForTheWindow[] = {L"uxtheme.dll", L"msimg32.dll", L"imm32.dll"};
+
+void RestrictDllSearchToSystem32() {
+    constexpr DWORD kSearchSystem32 = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32, Windows 8 and later
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories == nullptr || !setDefaultDllDirectories(kSearchSystem32)) {
+        // Older Windows: at least the current directory is no longer searched.
+        SetDllDirectoryW(L"");
+    }
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    for (const wchar_t* name : kLoadedForTheWindow) {
+        PathBuffer path;
+        if (JoinPath(system, name, path.text, kPathCapacity)) {
+            LoadLibraryW(path.text);
+        }
+    }
+}
+
 Win32Host::Win32Host() {
     PathBuffer module;
     const DWORD length = GetModuleFileNameW(nullptr, module.text, kPathCapacity);
@@ -93,7 +121,22 @@ void Win32Host::ReleaseTask(TaskId task) {
 }
 
 SystemError Win32Host::DeleteFile(const wchar_t* path) {
-    return DeleteFileW(path) ? kSuccess : GetLastError();
+    if (DeleteFileW(path)) {
+        return kSuccess;
+    }
+    SystemError error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(path);
+    // The user asked for these files to go: a read-only mark does not keep one.
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        if (DeleteFileW(path)) {
+            return kSuccess;
+        }
+        error = GetLastError();
+        SetFileAttributesW(path, attributes);
+    }
+    return error;
 }
 
 void Win32Host::Wait(uint32_t milliseconds) {

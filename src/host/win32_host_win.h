@@ -4,6 +4,10 @@
 #include "host/host_services.h"
 #include "host/text.h"
 
+// Loads DLLs from System32 only, so that none planted beside the installer (a Downloads folder,
+// say) is ever loaded. Call it before anything loads a DLL.
+void RestrictDllSearchToSystem32();
+
 // The host services on Windows, for the one window whose controls the actions drive.
 class Win32Host final : public HostServices {
   public:

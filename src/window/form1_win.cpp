@@ -212,11 +212,24 @@ void Form1::FocusUsableControl() {
     }
 }
 
+// The common controls are loaded here, once DLLs come from System32 only, not imported: loading
+// them loads the theme DLL by name.
+void RegisterProgressBarClass() {
+    using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initCommonControlsEx =
+        reinterpret_cast<InitCommonControlsExFunction>(reinterpret_cast<void (*)()>(
+            GetProcAddress(LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    if (initCommonControlsEx != nullptr) {
+        initCommonControlsEx(&controls);
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    RestrictDllSearchToSystem32();
+    RegisterProgressBarClass();
     Form1 form;
     if (!form.Create(instance, showCommand)) {
         MessageBoxW(nullptr, L"The installer window could not be created.", kProductName,

@@ -1,6 +1,7 @@
 // The end-to-end suite: the real Installer_32bit.exe in a real window, driven as a person would,
 // beside companion stubs that log how they were started. One line per check, then a count.
-//   e2e_driver INSTALLER_EXE STUB_EXE WORK_DIR [DRIVE_ROOT]
+//   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]
+// BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll and plant_control.exe.
 #include "e2e/installer_session_win.h"
 
 #include <cstdio>
@@ -21,6 +22,7 @@ constexpr long long kEarlyMs = 100;
 constexpr long long kLateMs = 900;
 
 struct Settings {
+    std::wstring build;
     std::wstring installer;
     std::wstring stub;
     std::wstring work;
@@ -442,18 +444,191 @@ void ShortcutFrom(const std::string& name, const std::wstring& directory) {
     }
 }
 
+// Sets Wine's screen DPI for the programs started from now on, and puts 96 back.
+class ScreenDpi {
+  public:
+    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
+    ~ScreenDpi() { Set(96); }
+
+  private:
+    static void Set(DWORD dpi) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                           sizeof dpi);
+            RegCloseKey(key);
+        }
+    }
+};
+
+bool WithinOnePixel(int actual, int expected) {
+    return actual >= expected - 1 && actual <= expected + 1;
+}
+
+// Whether a caption fits its control's box, measured in the font the layout was made for: every
+// line is there, down to the baseline of the last one.
+bool CaptionFits(const ControlLayout& row, HDC dc, int dpi) {
+    if (row.caption[0] == L'\0') {
+        return true;
+    }
+    // A push button's frame takes a few pixels on each side.
+    const bool button = row.kind == ControlKind::Button;
+    const int width = TwipsToPixels(row.width, dpi) - (button ? 2 * MulDiv(3, dpi, 96) : 0);
+    const int height = TwipsToPixels(row.height, dpi) - (button ? 2 * MulDiv(2, dpi, 96) : 0);
+    RECT text = {0, 0, width, 0};
+    DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    return text.right <= width && text.bottom - metrics.tmDescent <= height;
+}
+
+void LayoutAtDpi(int dpi) {
+    ScreenDpi screen(static_cast<DWORD>(dpi));
+    Fixture f("layout at " + std::to_string(dpi) + " DPI");
+    if (!f.Start()) {
+        return;
+    }
+    HWND window = f.session.Window();
+    RECT client = {};
+    GetClientRect(window, &client);
+    Check(WithinOnePixel(client.right, TwipsToPixels(kClientWidthTwips, dpi)) &&
+              WithinOnePixel(client.bottom, TwipsToPixels(kClientHeightTwips, dpi)),
+          "client area " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
+    HGDIOBJ previous = SelectObject(dc, font);
+    int boxes = 0;
+    for (const ControlLayout& row : kLayout) {
+        RECT box = {};
+        GetWindowRect(f.session.ControlWindow(row.name), &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        boxes += WithinOnePixel(box.left, TwipsToPixels(row.left, dpi)) &&
+                         WithinOnePixel(box.top, TwipsToPixels(row.top, dpi)) &&
+                         WithinOnePixel(box.right - box.left, TwipsToPixels(row.width, dpi)) &&
+                         WithinOnePixel(box.bottom - box.top, TwipsToPixels(row.height, dpi))
+                     ? 1
+                     : 0;
+        Check(CaptionFits(row, dc, dpi), "caption fits: \"" + Narrow(row.caption) + "\"");
+    }
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    Check(boxes == kControlCount, "every control's box is its twips at this DPI");
+}
+
+// Named like the DLLs that the installer, or Windows on its behalf, loads by name. Not planted:
+// kernel32, user32, gdi32 and msvcrt, which Windows always takes from System32 (known DLLs), and
+// imm32 and version, which user32 loads itself (Wine's user32 imports version.dll) as the process
+// starts, before any code of the program runs; Windows takes imm32 from System32 too.
+constexpr const wchar_t* kPlantedDlls[] = {L"comctl32", L"uxtheme", L"msimg32"};
+
+// Wine prefers its built-in DLLs; told to prefer native ones, as WINEDLLOVERRIDES or these
+// per-program settings do, it would load a plant. (WINEDLLOVERRIDES set here would not reach the
+// programs: Wine reads it from the environment it was started with.)
+class PreferNativeDlls {
+  public:
+    explicit PreferNativeDlls(std::vector<std::wstring> programs) : programs_(std::move(programs)) {
+        for (const std::wstring& program : programs_) {
+            HKEY key = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0,
+                                KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                continue;
+            }
+            for (const wchar_t* dll : kPlantedDlls) {
+                const wchar_t order[] = L"native,builtin";
+                RegSetValueExW(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                               sizeof order);
+            }
+            RegCloseKey(key);
+        }
+    }
+    ~PreferNativeDlls() {
+        for (const std::wstring& program : programs_) {
+            RegDeleteKeyW(HKEY_CURRENT_USER, KeyOf(program).c_str());
+            RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + program).c_str());
+        }
+    }
+
+  private:
+    static std::wstring KeyOf(const std::wstring& program) {
+        return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
+    }
+    std::vector<std::wstring> programs_;
+};
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void PlantedDlls() {
+    Fixture f("planted DLLs");
+    for (const wchar_t* dll : kPlantedDlls) {
+        CopyFileW((settings.build + L"\\planted_dll.dll").c_str(),
+                  f.folder.Path(std::wstring(dll) + L".dll").c_str(), FALSE);
+    }
+    PreferNativeDlls preferNative({L"Installer_32bit.exe", L"plant_control.exe"});
+    if (f.Start()) {
+        MessageBoxSeen seen;
+        if (f.Run(C::Command4, &seen)) {
+            f.session.PressOk(seen);
+        }
+        f.session.Close();
+        f.session.WaitForEnd(10000);
+    }
+    Check(!Exists(f.folder.Path(L"planted.log")), "no DLL planted beside the installer loads");
+
+    const std::wstring control = f.folder.Path(L"plant_control.exe");
+    CopyFileW((settings.build + L"\\plant_control.exe").c_str(), control.c_str(), FALSE);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessW(control.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                       f.folder.Directory().c_str(), &startup, &info)) {
+        WaitForSingleObject(info.hProcess, 60000);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    Check(Exists(f.folder.Path(L"planted.log")),
+          "a program without the safe search does load the plant there");
+}
+
+void ReadOnlyCompanion() {
+    Fixture f("read-only companion");
+    SetFileAttributesW(f.folder.Path(L"XP_Installer_2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    if (!f.Run(C::Command7, &seen)) {
+        return;
+    }
+    Check(seen.text == L"Files deleted!", "a read-only companion is deleted too");
+    Check(
+        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+        "all six are gone");
+    f.session.PressOk(seen);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) {
-        std::printf("usage: e2e_driver INSTALLER_EXE STUB_EXE WORK_DIR [DRIVE_ROOT]\n");
+    if (argc < 3) {
+        std::printf("usage: e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]\n");
         return 2;
     }
-    settings = {argv[1], argv[2], argv[3], argc > 4 ? argv[4] : L""};
+    const std::wstring build = argv[1];
+    settings = {build, build + L"\\Installer_32bit.exe", build + L"\\companion_stub.exe", argv[2],
+                argc > 3 ? argv[3] : L""};
     CreateDirectoryW(settings.work.c_str(), nullptr);
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
 
     LayoutAtStart();
+    for (int dpi : {96, 120, 144}) {
+        LayoutAtDpi(dpi);
+    }
     VersionInformation();
     TypicalRun();
     const std::set<Control> all = {C::Command1, C::Command2, C::Command3, C::Command4,
@@ -509,6 +684,14 @@ int wmain(int argc, wchar_t** argv) {
     if (!settings.driveRoot.empty()) {
         ShortcutFrom("drive root", settings.driveRoot);
     }
+    // More than 200 characters, while the longest companion's path stays within MAX_PATH.
+    const std::wstring longName = L"Velmora Mod Installer with a long folder name ";
+    std::wstring longDirectory = settings.work + L"\\" + longName;
+    longDirectory.resize(205, L'x');
+    ShortcutFrom("folder of " + std::to_string(longDirectory.size()) + " characters",
+                 longDirectory);
+    ReadOnlyCompanion();
+    PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
