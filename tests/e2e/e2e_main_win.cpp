@@ -353,10 +353,21 @@ void MissingProgram(const MissingProgramCase& c) {
     Check(f.session.Enabled(c.button), "its button stays enabled for a retry");
 }
 
-void CleanUpWithAbsentFiles() {
-    Fixture f("clean-up with absent files");
-    f.folder.Remove(L"XP_Installer.exe");
-    f.folder.Remove(L"xxmklink.exe");
+struct CleanUpCase {
+    const char* name;
+    std::vector<const wchar_t*> absent;
+    std::vector<const wchar_t*> readOnly;
+};
+
+// Absent files count as deleted; a read-only mark does not keep a file.
+void CleanUpDeletesAllSix(const CleanUpCase& c) {
+    Fixture f(c.name);
+    for (const wchar_t* name : c.absent) {
+        f.folder.Remove(name);
+    }
+    for (const wchar_t* name : c.readOnly) {
+        SetFileAttributesW(f.folder.Path(name).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
     if (!f.Start()) {
         return;
     }
@@ -364,10 +375,10 @@ void CleanUpWithAbsentFiles() {
     if (!f.Run(C::Command7, &seen)) {
         return;
     }
-    Check(seen.text == L"Files deleted!", "absent files count as deleted");
+    Check(seen.text == L"Files deleted!", "\"Files deleted!\"");
     Check(
         f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
-        "the rest are deleted");
+        "only the installer and the extractor are left");
     f.session.PressOk(seen);
     Check(!f.session.Enabled(C::Command7), "Delete Extra Files disables itself");
 }
@@ -595,23 +606,6 @@ void PlantedDlls() {
           "a program without the safe search does load the plant there");
 }
 
-void ReadOnlyCompanion() {
-    Fixture f("read-only companion");
-    SetFileAttributesW(f.folder.Path(L"XP_Installer_2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-    if (!f.Start()) {
-        return;
-    }
-    MessageBoxSeen seen;
-    if (!f.Run(C::Command7, &seen)) {
-        return;
-    }
-    Check(seen.text == L"Files deleted!", "a read-only companion is deleted too");
-    Check(
-        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
-        "all six are gone");
-    f.session.PressOk(seen);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -676,7 +670,13 @@ int wmain(int argc, wchar_t** argv) {
     for (const MissingProgramCase& c : missing) {
         MissingProgram(c);
     }
-    CleanUpWithAbsentFiles();
+    const CleanUpCase cleanUps[] = {
+        {"clean-up with absent files", {L"XP_Installer.exe", L"xxmklink.exe"}, {}},
+        {"clean-up with a read-only file", {}, {L"XP_Installer_2.exe"}},
+    };
+    for (const CleanUpCase& c : cleanUps) {
+        CleanUpDeletesAllSix(c);
+    }
     CleanUpWithFileInUse();
     CompanionFails();
     ShortcutFrom("odd folder name",
@@ -690,7 +690,6 @@ int wmain(int argc, wchar_t** argv) {
     longDirectory.resize(205, L'x');
     ShortcutFrom("folder of " + std::to_string(longDirectory.size()) + " characters",
                  longDirectory);
-    ReadOnlyCompanion();
     PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

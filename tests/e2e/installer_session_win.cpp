@@ -30,40 +30,36 @@ std::string ReadWholeFile(const std::wstring& path) {
     return text;
 }
 
-struct BoxSearch {
+struct WindowSearch {
     DWORD processId;
+    bool messageBox;
     HWND found;
 };
 
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    if (processId == search->processId && IsWindowVisible(window) &&
-        lstrcmpW(className, L"#32770") == 0) {
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    const bool isMessageBox = lstrcmpW(className, L"#32770") == 0;
+    const bool wanted = search->messageBox
+                            ? isMessageBox && IsWindowVisible(window)
+                            : !isMessageBox && lstrcmpW(title, L"Velmora Mod Installer") == 0;
+    if (processId == search->processId && wanted) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<BoxSearch*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
-    if (processId == search->processId && lstrcmpW(title, L"Velmora Mod Installer") == 0) {
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        if (lstrcmpW(className, L"#32770") != 0) {
-            search->found = window;
-            return FALSE;
-        }
-    }
-    return TRUE;
+// The process's main window, or its message box.
+HWND FindWindowOf(DWORD processId, bool messageBox) {
+    WindowSearch search = {processId, messageBox, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -179,14 +175,12 @@ bool InstallerSession::Start(const std::wstring& exe, const std::wstring& curren
     CloseHandle(info.hThread);
     processId_ = info.dwProcessId;
     WaitForInputIdle(process_.Get(), 60000);
-    BoxSearch search = {processId_, nullptr};
-    for (int tries = 0; search.found == nullptr && tries < 600; ++tries) {
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) {
+    for (int tries = 0; window_ == nullptr && tries < 600; ++tries) {
+        window_ = FindWindowOf(processId_, false);
+        if (window_ == nullptr) {
             Sleep(100);
         }
     }
-    window_ = search.found;
     threadId_ = window_ != nullptr ? GetWindowThreadProcessId(window_, nullptr) : 0;
     return window_ != nullptr;
 }
@@ -233,18 +227,17 @@ void InstallerSession::Close() {
 
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    BoxSearch search = {processId_, nullptr};
     while (GetTickCount() - start < timeoutMs) {
-        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
+        HWND box = FindWindowOf(processId_, true);
+        if (box != nullptr) {
             seen->shownMs = NowMs();
-            seen->window = search.found;
+            seen->window = box;
             wchar_t text[1024] = {};
-            GetWindowTextW(search.found, text, 1024);
+            GetWindowTextW(box, text, 1024);
             seen->title = text;
             DWORD_PTR ignored = 0;
             text[0] = L'\0';
-            SendMessageTimeoutW(GetDlgItem(search.found, 0xFFFF), WM_GETTEXT, 1024,
+            SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024,
                                 reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kReplyMs,
                                 &ignored);
             seen->text = text;
@@ -256,9 +249,7 @@ bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs) 
 }
 
 bool InstallerSession::MessageBoxShowing() {
-    BoxSearch search = {processId_, nullptr};
-    EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
+    return FindWindowOf(processId_, true) != nullptr;
 }
 
 void InstallerSession::PressOk(const MessageBoxSeen& seen) {
