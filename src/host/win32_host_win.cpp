@@ -182,7 +182,7 @@ void Win32Host::SetProgress(Control bar, float value) {
     UpdateWindow(control);
 }
 
-void Win32Host::DescribeError(SystemError error, wchar_t* text, size_t capacity) {
+void DescribeSystemError(SystemError error, wchar_t* text, size_t capacity) {
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, 0, text, static_cast<DWORD>(capacity), nullptr);
     while (length > 0 &&
@@ -193,4 +193,8 @@ void Win32Host::DescribeError(SystemError error, wchar_t* text, size_t capacity)
     if (length == 0) {
         TextWriter(text, capacity).Append(L"Error ").AppendNumber(error).Append(L".");
     }
+}
+
+void Win32Host::DescribeError(SystemError error, wchar_t* text, size_t capacity) {
+    DescribeSystemError(error, text, capacity);
 }

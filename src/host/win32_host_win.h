@@ -8,6 +8,9 @@
 // say) is ever loaded. Call it before anything loads a DLL.
 void RestrictDllSearchToSystem32();
 
+// The system's own words for an error, without a trailing line break.
+void DescribeSystemError(SystemError error, wchar_t* text, size_t capacity);
+
 // The host services on Windows, for the one window whose controls the actions drive.
 class Win32Host final : public HostServices {
   public:

@@ -232,8 +232,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     RegisterProgressBarClass();
     Form1 form;
     if (!form.Create(instance, showCommand)) {
-        MessageBoxW(nullptr, L"The installer window could not be created.", kProductName,
-                    MB_OK | MB_ICONERROR);
+        const SystemError error = GetLastError();
+        TextBuffer<640> message;
+        TextWriter writer = message.Writer();
+        writer.Append(L"The installer window could not be created.\n\n");
+        wchar_t reason[512];
+        DescribeSystemError(error, reason, sizeof reason / sizeof reason[0]);
+        writer.Append(reason);
+        MessageBoxW(nullptr, message.text, kProductName, MB_OK | MB_ICONERROR);
         return 1;
     }
     return form.Run();
