@@ -13,9 +13,14 @@ had_display=${DISPLAY:-}
 source tools/wine-env.sh
 echo "Running build/demo/Installer_32bit.exe on display $DISPLAY."
 echo "Programs the installer starts are logged in build/demo/started.log."
-if [ -z "$had_display" ]; then
-    echo "No display was set, so it runs on a virtual one; a screenshot goes to build/demo/window.png."
-    (sleep 15 && import -window root build/demo/window.png) &
-fi
 cd build/demo
-wine explorer /desktop=VelmoraDemo,640x600 Installer_32bit.exe
+if [ -n "$had_display" ]; then
+    wine explorer /desktop=VelmoraDemo,640x600 Installer_32bit.exe
+    exit
+fi
+# No display to click on: show it on a virtual one, take a picture, and close it.
+trap stop_wine_session EXIT
+wine explorer /desktop=VelmoraDemo,640x600 Installer_32bit.exe &
+sleep 15
+import -window root -crop 640x600+0+0 +repage window.png
+echo "No display was set: a screenshot of the window is in build/demo/window.png."
