@@ -34,6 +34,12 @@ TEST(JoinPath, RefusesAnEmptyDirectoryAndAPathThatDoesNotFit) {
     EXPECT_STREQ(small, L"");
 }
 
+TEST(DirectoryLength, CoversTheDirectoryAndItsLastSeparator) {
+    EXPECT_EQ(DirectoryLength(L"C:\\Games\\Velmora\\a.exe"), 17u);
+    EXPECT_EQ(DirectoryLength(L"Y:\\a.exe"), 3u);
+    EXPECT_EQ(DirectoryLength(L"a.exe"), 0u);
+}
+
 TEST(TextWriter, AppendsNumbersAndReportsTruncation) {
     TextBuffer<32> text;
     TextWriter writer = text.Writer();

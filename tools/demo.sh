@@ -6,8 +6,13 @@ cd "$(dirname "$0")/.."
 tools/setup-debian.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 >/dev/null
-source tools/demo-folder.sh
-make_app_folder build/demo
+rm -rf build/demo
+mkdir -p build/demo
+cp build/win32/Installer_32bit.exe build/demo/
+for name in extract_32bit.exe XP_Installer.exe Vista_7_Installer.exe XP_Installer_2.exe \
+    Vista_7_Installer_2.exe desktoprefresh.exe xxmklink.exe; do
+    cp build/win32/companion_stub.exe "build/demo/$name"
+done
 
 had_display=${DISPLAY:-}
 source tools/wine-env.sh

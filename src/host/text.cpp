@@ -39,6 +39,16 @@ size_t TextLength(const wchar_t* text) {
     return length;
 }
 
+size_t DirectoryLength(const wchar_t* path) {
+    size_t length = 0;
+    for (size_t i = 0; path[i] != L'\0'; ++i) {
+        if (path[i] == L'\\' || path[i] == L'/') {
+            length = i + 1;
+        }
+    }
+    return length;
+}
+
 bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size_t capacity) {
     path[0] = L'\0';
     const size_t length = TextLength(directory);

@@ -30,6 +30,9 @@ struct TextBuffer {
 
 size_t TextLength(const wchar_t* text);
 
+// The length of a path's directory part, with its last separator: "C:\dir\a.exe" gives 7.
+size_t DirectoryLength(const wchar_t* path);
+
 // Joins a directory and a file name with exactly one backslash, also when the directory is a
 // drive root such as "Y:\". Fails, leaving an empty path, when the directory is empty or the
 // result does not fit: a cut-off path could name another file.

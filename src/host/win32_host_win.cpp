@@ -61,10 +61,7 @@ Win32Host::Win32Host() {
     if (length == 0 || length >= kPathCapacity) {
         return;
     }
-    DWORD cut = length;
-    while (cut > 0 && module.text[cut - 1] != L'\\' && module.text[cut - 1] != L'/') {
-        --cut;
-    }
+    size_t cut = DirectoryLength(module.text);
     // Keep the backslash of a drive root ("Y:\"); "Y:" alone would mean Y's current directory.
     if (cut > 1 && module.text[cut - 2] != L':') {
         --cut;

@@ -18,17 +18,6 @@ void ToUtf8(const wchar_t* text, char* utf8, int capacity) {
     }
 }
 
-// The directory part of a path, with its trailing backslash.
-size_t DirectoryLength(const wchar_t* path) {
-    size_t length = 0;
-    for (size_t i = 0; path[i] != L'\0'; ++i) {
-        if (path[i] == L'\\') {
-            length = i + 1;
-        }
-    }
-    return length;
-}
-
 unsigned ParseNumber(const char*& cursor) {
     while (*cursor == ' ' || *cursor == '\r' || *cursor == '\n' || *cursor == '\t') {
         ++cursor;

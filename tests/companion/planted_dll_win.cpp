@@ -14,14 +14,11 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     PathBuffer program;
     GetModuleFileNameW(self, dll.text, kPathCapacity);
     GetModuleFileNameW(nullptr, program.text, kPathCapacity);
+    PathBuffer directory;
+    directory.Writer().Append(dll.text);
+    directory.text[DirectoryLength(dll.text)] = L'\0';
     PathBuffer log;
-    log.Writer().Append(dll.text);
-    size_t cut = TextLength(log.text);
-    while (cut > 0 && log.text[cut - 1] != L'\\') {
-        --cut;
-    }
-    log.text[cut] = L'\0';
-    TextWriter(log.text + cut, kPathCapacity - cut).Append(L"planted.log");
+    JoinPath(directory.text, L"planted.log", log.text, kPathCapacity);
 
     TextBuffer<2 * kPathCapacity + 4> line;
     line.Writer().Append(dll.text).Append(L"\t").Append(program.text).Append(L"\r\n");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "host/text.h"
 #include "window/layout.h"
 
 namespace {
@@ -84,8 +85,9 @@ AppFolder::AppFolder(const std::wstring& directory, const std::wstring& installe
 }
 
 std::wstring AppFolder::Path(const std::wstring& name) const {
-    const bool root = !directory_.empty() && directory_.back() == L'\\';
-    return directory_ + (root ? L"" : L"\\") + name;
+    PathBuffer path;
+    JoinPath(directory_.c_str(), name.c_str(), path.text, kPathCapacity);
+    return path.text;
 }
 
 void AppFolder::Remove(const wchar_t* name) const {
