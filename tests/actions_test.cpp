@@ -190,7 +190,8 @@ TEST(CleanUp, JoinsADriveRootWithOneBackslash) {
 struct CleanUpFaultCase {
     const char* name;
     std::vector<const wchar_t*> absent;
-    std::vector<const wchar_t*> locked;
+    std::vector<const wchar_t*> refused;
+    SystemError error = 32;  // in use
 };
 void PrintTo(const CleanUpFaultCase& c, std::ostream* out) {
     *out << c.name;
@@ -205,8 +206,8 @@ TEST_P(CleanUpFaultTest, TriesEveryFileAndNamesOnlyThoseThatRemain) {
     for (const wchar_t* name : c.absent) {
         host.files.erase(host.PathOf(name));
     }
-    for (const wchar_t* name : c.locked) {
-        host.locked[host.PathOf(name)] = 32;
+    for (const wchar_t* name : c.refused) {
+        host.refused[host.PathOf(name)] = c.error;
     }
     Command7_Click(host);
 
@@ -215,17 +216,18 @@ TEST_P(CleanUpFaultTest, TriesEveryFileAndNamesOnlyThoseThatRemain) {
     ASSERT_EQ(host.messages.size(), 1u);
     const auto& message = host.messages[0];
     EXPECT_EQ(message.title, L"Installer");
-    if (c.locked.empty()) {
+    if (c.refused.empty()) {
         EXPECT_EQ(message.prompt, L"Files deleted!");
         EXPECT_FALSE(host.Enabled(C::Command7));
         return;
     }
     EXPECT_EQ(message.kind, MessageKind::Warning);
     for (const wchar_t* name : kExtraFiles) {
-        const bool isLocked = std::find(c.locked.begin(), c.locked.end(), name) != c.locked.end();
-        EXPECT_EQ(Contains(message.prompt, std::wstring(name) + L": System reason 32."), isLocked)
-            << message.prompt;
-        EXPECT_EQ(host.files.count(host.PathOf(name)) != 0, isLocked);
+        const bool isRefused =
+            std::find(c.refused.begin(), c.refused.end(), name) != c.refused.end();
+        const std::wstring reason = L": System reason " + std::to_wstring(c.error) + L".";
+        EXPECT_EQ(Contains(message.prompt, name + reason), isRefused) << message.prompt;
+        EXPECT_EQ(host.files.count(host.PathOf(name)) != 0, isRefused);
     }
     EXPECT_TRUE(host.Enabled(C::Command7));
 }
@@ -241,14 +243,20 @@ INSTANTIATE_TEST_SUITE_P(
                     CleanUpFaultCase{"FirstInUse", {}, {L"XP_Installer.exe"}},
                     CleanUpFaultCase{"TwoInUseOneAbsent",
                                      {L"desktoprefresh.exe"},
-                                     {L"XP_Installer_2.exe", L"xxmklink.exe"}}),
+                                     {L"XP_Installer_2.exe", L"xxmklink.exe"}},
+                    // A folder that Windows cannot reach: the files are still there.
+                    CleanUpFaultCase{"PathNotFound",
+                                     {},
+                                     {kExtraFiles[0], kExtraFiles[1], kExtraFiles[2],
+                                      kExtraFiles[3], kExtraFiles[4], kExtraFiles[5]},
+                                     3}),
     [](const auto& info) { return info.param.name; });
 
 TEST(CleanUp, RetrySucceedsOnceTheFileIsReleased) {
     RecordingHost host;
-    host.locked[host.PathOf(L"xxmklink.exe")] = 32;
+    host.refused[host.PathOf(L"xxmklink.exe")] = 32;
     Command7_Click(host);
-    host.locked.clear();
+    host.refused.clear();
     Command7_Click(host);
     EXPECT_EQ(host.messages.back().prompt, L"Files deleted!");
     EXPECT_FALSE(host.Enabled(C::Command7));
@@ -258,7 +266,9 @@ struct LaunchFaultCase {
     const char* name;
     ClickHandler click;
     Control self;
-    const wchar_t* missing;
+    const wchar_t* program;
+    SystemError error;  // 2: the file is missing; otherwise it is there and does not start
+    const wchar_t* reason;
     std::vector<std::wstring> startedBefore;
     Control bar;
     float barAtMessage;
@@ -272,13 +282,27 @@ const LaunchFaultCase kLaunchFaultCases[] = {
      Command1_Click,
      C::Command1,
      L"extract_32bit.exe",
+     2,
+     L"System reason 2.",
      {},
      C::ProgressBar1,
      20},
+    // Both or neither: the extractor does not start without its installer.
     {"InstallerMissing",
      Command2_Click,
      C::Command2,
      L"Vista_7_Installer.exe",
+     2,
+     L"System reason 2.",
+     {},
+     C::ProgressBar1,
+     20},
+    {"InstallerNotAProgram",
+     Command1_Click,
+     C::Command1,
+     L"XP_Installer.exe",
+     193,
+     L"XP_Installer.exe is not a valid Win32 application.",
      {L"extract_32bit.exe"},
      C::ProgressBar1,
      20},
@@ -286,6 +310,8 @@ const LaunchFaultCase kLaunchFaultCases[] = {
      Command4_Click,
      C::Command4,
      L"XP_Installer_2.exe",
+     2,
+     L"System reason 2.",
      {},
      C::ProgressBar2,
      50},
@@ -293,6 +319,8 @@ const LaunchFaultCase kLaunchFaultCases[] = {
      Command6_Click,
      C::Command6,
      L"Vista_7_Installer_2.exe",
+     2,
+     L"System reason 2.",
      {},
      C::ProgressBar2,
      50},
@@ -304,7 +332,11 @@ class LaunchFaultTest : public testing::TestWithParam<LaunchFaultCase> {};
 TEST_P(LaunchFaultTest, ReportsTheProgramAndStopsWithoutEndingTheProgram) {
     const LaunchFaultCase& c = GetParam();
     RecordingHost host;
-    host.files.erase(host.PathOf(c.missing));
+    if (c.error == kErrorFileNotFound) {
+        host.files.erase(host.PathOf(c.program));
+    } else {
+        host.refused[host.PathOf(c.program)] = c.error;
+    }
     c.click(host);
 
     std::vector<std::wstring> started;
@@ -316,9 +348,8 @@ TEST_P(LaunchFaultTest, ReportsTheProgramAndStopsWithoutEndingTheProgram) {
     const auto& message = host.messages[0];
     EXPECT_EQ(message.title, L"Installer");
     EXPECT_EQ(message.kind, MessageKind::Error);
-    EXPECT_TRUE(Contains(message.prompt, std::wstring(L"\"") + c.missing + L"\""))
-        << message.prompt;
-    EXPECT_TRUE(Contains(message.prompt, L"System reason 2.")) << message.prompt;
+    EXPECT_EQ(message.prompt,
+              std::wstring(L"Could not start \"") + c.program + L"\".\n\n" + c.reason);
     EXPECT_EQ(message.bars[c.bar == C::ProgressBar1 ? 0 : 1], c.barAtMessage);
     EXPECT_EQ(host.Timeline(c.bar).back().value, c.barAtMessage);
     EXPECT_TRUE(host.Enabled(c.self));

@@ -69,8 +69,8 @@ class RecordingHost final : public HostServices {
 
     // Set up by the tests.
     std::set<std::wstring> files;
-    std::map<std::wstring, SystemError> locked;
-    std::map<std::wstring, uint32_t> exitCodes;  // programs that end at once, with this code
+    std::map<std::wstring, SystemError> refused;  // paths that Windows refuses, with its answer
+    std::map<std::wstring, uint32_t> exitCodes;   // programs that end at once, with this code
 
     // Observed.
     long long now = 0;
@@ -83,10 +83,18 @@ class RecordingHost final : public HostServices {
     bool ended = false;
     int callsAfterEnd = 0;
 
+    SystemError CheckProgram(const wchar_t* name) override {
+        Touch();
+        return files.count(PathOf(name)) != 0 ? kSuccess : kErrorFileNotFound;
+    }
     LaunchResult LaunchProgram(const wchar_t* name) override {
         Touch();
-        if (files.count(PathOf(name)) == 0) {
+        const std::wstring path = PathOf(name);
+        if (files.count(path) == 0) {
             return {kErrorFileNotFound, kNoTask};
+        }
+        if (refused.count(path) != 0) {
+            return {refused[path], kNoTask};
         }
         launches.push_back({name, now});
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
@@ -103,8 +111,8 @@ class RecordingHost final : public HostServices {
     SystemError DeleteFile(const wchar_t* path) override {
         Touch();
         deletions.push_back({path, BarValue(Control::ProgressBar3)});
-        if (locked.count(path) != 0) {
-            return locked[path];
+        if (refused.count(path) != 0) {
+            return refused[path];
         }
         return files.erase(path) != 0 ? kSuccess : kErrorFileNotFound;
     }
@@ -134,8 +142,15 @@ class RecordingHost final : public HostServices {
         Touch();
         progress[bar].push_back({now, value});
     }
+    // Windows' own text for a file that is no program, insert and all.
+    static constexpr SystemError kBadExeFormat = 193;
     void DescribeError(SystemError error, wchar_t* text, size_t capacity) override {
-        TextWriter(text, capacity).Append(L"System reason ").AppendNumber(error).Append(L".");
+        TextWriter writer(text, capacity);
+        if (error == kBadExeFormat) {
+            writer.Append(L"%1 is not a valid Win32 application.");
+            return;
+        }
+        writer.Append(L"System reason ").AppendNumber(error).Append(L".");
     }
 
   private:

@@ -51,4 +51,46 @@ TEST(TextWriter, AppendsNumbersAndReportsTruncation) {
     EXPECT_EQ(writer.Length(), 31u);
 }
 
+// Windows refuses a path of MAX_PATH characters or more unless it is in the extended form.
+TEST(ExtendedLengthPath, PrefixesOnlyPathsOfMaxPathOrMore) {
+    const std::wstring folder(251, L'f');
+    struct Case {
+        std::wstring path;
+        std::wstring expected;
+    } const cases[] = {
+        {L"C:\\" + folder + L"\\a.exe", L"\\\\?\\C:\\" + folder + L"\\a.exe"},  // 260 characters
+        {L"C:\\" + folder.substr(0, 250) + L"\\a.exe",
+         L"C:\\" + folder.substr(0, 250) + L"\\a.exe"},
+        {L"\\\\server\\share\\" + folder + L"\\a.exe",
+         L"\\\\?\\UNC\\server\\share\\" + folder + L"\\a.exe"},
+        {L"\\\\?\\C:\\" + folder + L"\\a.exe", L"\\\\?\\C:\\" + folder + L"\\a.exe"},
+    };
+    for (const Case& c : cases) {
+        PathBuffer path;
+        EXPECT_TRUE(ExtendedLengthPath(c.path.c_str(), path.text, kPathCapacity));
+        EXPECT_EQ(std::wstring(path.text), c.expected) << c.path.size() << " characters";
+    }
+    wchar_t small[300];
+    EXPECT_FALSE(ExtendedLengthPath(cases[0].path.c_str(), small, 264));
+    EXPECT_STREQ(small, L"");
+}
+
+TEST(TextWriter, FillsTheInsertsOfASystemMessage) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* expected;
+    } const cases[] = {
+        {L"%1 is not a valid Win32 application.", L"a.exe is not a valid Win32 application."},
+        {L"This version of %1!s! is not compatible; %2 too.",
+         L"This version of a.exe is not compatible; a.exe too."},
+        {L"Access is denied.", L"Access is denied."},
+        {L"100% done, %0", L"100% done, %0"},
+    };
+    for (const Case& c : cases) {
+        TextBuffer<128> text;
+        text.Writer().AppendFilled(c.text, L"a.exe");
+        EXPECT_STREQ(text.text, c.expected);
+    }
+}
+
 }  // namespace

@@ -53,6 +53,20 @@ else
     record failed "Installer_32bit.exe is $size bytes, over 64 KB"
 fi
 
+echo "== reproducible"
+# The same source, copied to another folder and built there, gives the same bytes.
+again=build/again
+rm -rf "$again"
+mkdir -p "$again"
+cp -r CMakeLists.txt CMakePresets.json cmake resources src tests "$again/"
+(cd "$again" && cmake --preset win32 >/dev/null &&
+    cmake --build --preset win32 --target Installer_32bit -j2 >/dev/null)
+if cmp -s build/win32/Installer_32bit.exe "$again/build/win32/Installer_32bit.exe"; then
+    record ok "a build in another folder gives the same Installer_32bit.exe, byte for byte"
+else
+    record failed "a build in another folder gives another Installer_32bit.exe"
+fi
+
 echo "== imports"
 unexpected=$(comm -23 <(tests/list_imports.sh build/win32/Installer_32bit.exe) \
     <(grep -v '^#' tests/xp_imports.txt | sort -u))

@@ -13,7 +13,7 @@ start_display() {
     fi
     export DISPLAY=:${VELMORA_DISPLAY_NUMBER:-77}
     if ! xdpyinfo >/dev/null 2>&1; then
-        Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb "$DISPLAY" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
         started_xvfb=$!
         for _ in $(seq 50); do
             xdpyinfo >/dev/null 2>&1 && break

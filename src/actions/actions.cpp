@@ -50,10 +50,12 @@ constexpr float kInstallSteps[] = {40, 60, 80};
 
 using MessageBuffer = TextBuffer<2048>;
 
-void AppendReason(HostServices& host, TextWriter& writer, SystemError error) {
+// The system's words for why `subject` failed.
+void AppendReason(HostServices& host, TextWriter& writer, SystemError error,
+                  const wchar_t* subject) {
     wchar_t reason[512];
     host.DescribeError(error, reason, sizeof reason / sizeof reason[0]);
-    writer.Append(reason);
+    writer.AppendFilled(reason, subject);
 }
 
 // The programs one action has started; the host lets go of them when the action ends.
@@ -68,15 +70,13 @@ class StartedPrograms {
         }
     }
 
+    // Whether a program is there to be started, or says why not and returns false.
+    bool Present(const wchar_t* name) { return Succeeded(host_.CheckProgram(name), name); }
+
     // Starts a program, or says why it could not and returns false: the action stops there.
     bool Launch(const wchar_t* name) {
         const LaunchResult result = host_.LaunchProgram(name);
-        if (result.error != kSuccess) {
-            MessageBuffer message;
-            TextWriter writer = message.Writer();
-            writer.Append(L"Could not start \"").Append(name).Append(L"\".\n\n");
-            AppendReason(host_, writer, result.error);
-            host_.ShowMessage(message.text, kTitle, MessageKind::Error);
+        if (!Succeeded(result.error, name)) {
             return false;
         }
         if (count_ < kCapacity) {
@@ -106,6 +106,18 @@ class StartedPrograms {
     }
 
   private:
+    bool Succeeded(SystemError error, const wchar_t* name) {
+        if (error == kSuccess) {
+            return true;
+        }
+        MessageBuffer message;
+        TextWriter writer = message.Writer();
+        writer.Append(L"Could not start \"").Append(name).Append(L"\".\n\n");
+        AppendReason(host_, writer, error, name);
+        host_.ShowMessage(message.text, kTitle, MessageKind::Error);
+        return false;
+    }
+
     static constexpr int kCapacity = 2;
     HostServices& host_;
     const wchar_t* names_[kCapacity] = {};
@@ -144,7 +156,9 @@ void Install(HostServices& host, const InstallAction& action) {
     StartBar(host, Control::ProgressBar1);
     Step(host, Control::ProgressBar1, 20);
     StartedPrograms started(host);
-    if (!started.Launch(kExtractor) || !started.Launch(action.installer)) {
+    // Both or neither: an extractor started without its installer is started again on every retry.
+    if (!started.Present(kExtractor) || !started.Present(action.installer) ||
+        !started.Launch(kExtractor) || !started.Launch(action.installer)) {
         return;
     }
     for (float value : kInstallSteps) {
@@ -187,12 +201,14 @@ void DeleteExtraFiles(HostServices& host) {
         if (JoinPath(host.ApplicationDirectory(), name, path.text, kPathCapacity)) {
             error = host.DeleteFile(path.text);
         }
-        if (error == kSuccess || error == kErrorFileNotFound || error == kErrorPathNotFound) {
+        // Only "file not found" means already gone: "path not found" may be a folder that
+        // Windows cannot reach, with the file still in it.
+        if (error == kSuccess || error == kErrorFileNotFound) {
             continue;
         }
         allGone = false;
         writer.Append(L"\n").Append(name).Append(L": ");
-        AppendReason(host, writer, error);
+        AppendReason(host, writer, error, name);
     }
     StopBar(host, Control::ProgressBar3);
     if (!allGone) {

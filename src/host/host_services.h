@@ -3,26 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The window's sixteen controls, top to bottom.
-enum class Control : uint8_t {
-    Label1,
-    Command1,
-    Command2,
-    Command3,
-    Label2,
-    ProgressBar1,
-    Label4,
-    Command4,
-    Command5,
-    Command6,
-    Label3,
-    ProgressBar2,
-    Label5,
-    Command7,
-    ProgressBar3,
-    Command8,
-};
-constexpr int kControlCount = 16;
+#include "host/controls.h"
 
 enum class MessageKind : uint8_t { Plain, Error, Warning };
 
@@ -30,7 +11,6 @@ enum class MessageKind : uint8_t { Plain, Error, Warning };
 using SystemError = uint32_t;
 constexpr SystemError kSuccess = 0;
 constexpr SystemError kErrorFileNotFound = 2;
-constexpr SystemError kErrorPathNotFound = 3;
 constexpr SystemError kErrorPathTooLong = 206;
 
 // A started companion program, as far as the action that started it cares.
@@ -45,6 +25,8 @@ struct LaunchResult {
 // What the actions need from the machine. Failures come back as values; nothing throws.
 class HostServices {
   public:
+    // Whether a companion program is there to be started: kSuccess, or why not.
+    virtual SystemError CheckProgram(const wchar_t* name) = 0;
     // Starts a companion program from the application directory, hidden, without waiting.
     virtual LaunchResult LaunchProgram(const wchar_t* name) = 0;
     // True once the task has ended, with its exit code; false while it still runs.
@@ -57,7 +39,8 @@ class HostServices {
     virtual void EndProgram() = 0;
     virtual void SetEnabled(Control control, bool enabled) = 0;
     virtual void SetProgress(Control bar, float value) = 0;
-    // The system's own words for an error, without a trailing line break.
+    // The system's own words for an error, without a trailing line break; inserts such as "%1"
+    // are left for the caller to fill.
     virtual void DescribeError(SystemError error, wchar_t* text, size_t capacity) = 0;
 
   protected:

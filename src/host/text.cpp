@@ -5,15 +5,19 @@ TextWriter::TextWriter(wchar_t* buffer, size_t capacity) : buffer_(buffer), capa
 }
 
 TextWriter& TextWriter::Append(const wchar_t* text) {
-    for (; *text != L'\0'; ++text) {
-        if (length_ + 1 >= capacity_) {
-            truncated_ = true;
-            break;
-        }
-        buffer_[length_++] = *text;
+    while (*text != L'\0') {
+        Put(*text++);
     }
-    buffer_[length_] = L'\0';
     return *this;
+}
+
+void TextWriter::Put(wchar_t c) {
+    if (length_ + 1 >= capacity_) {
+        truncated_ = true;
+        return;
+    }
+    buffer_[length_++] = c;
+    buffer_[length_] = L'\0';
 }
 
 TextWriter& TextWriter::AppendNumber(uint32_t value) {
@@ -23,12 +27,33 @@ TextWriter& TextWriter::AppendNumber(uint32_t value) {
         digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
         value /= 10;
     } while (value != 0);
-    wchar_t reversed[11];
-    for (size_t i = 0; i < count; ++i) {
-        reversed[i] = digits[count - 1 - i];
+    while (count > 0) {
+        Put(digits[--count]);
     }
-    reversed[count] = L'\0';
-    return Append(reversed);
+    return *this;
+}
+
+TextWriter& TextWriter::AppendFilled(const wchar_t* text, const wchar_t* subject) {
+    while (*text != L'\0') {
+        if (text[0] == L'%' && text[1] >= L'1' && text[1] <= L'9') {
+            text += 2;
+            while (*text >= L'0' && *text <= L'9') {
+                ++text;
+            }
+            // An insert may carry a printf format: "%1!s!".
+            if (*text == L'!') {
+                const wchar_t* close = text + 1;
+                while (*close != L'\0' && *close != L'!') {
+                    ++close;
+                }
+                text = *close == L'!' ? close + 1 : text;
+            }
+            Append(subject);
+            continue;
+        }
+        Put(*text++);
+    }
+    return *this;
 }
 
 size_t TextLength(const wchar_t* text) {
@@ -64,6 +89,25 @@ bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size
     writer.Append(name);
     if (writer.Truncated()) {
         path[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool ExtendedLengthPath(const wchar_t* path, wchar_t* result, size_t capacity) {
+    constexpr size_t kMaxPath = 260;
+    const bool prefixed = path[0] == L'\\' && path[1] == L'\\' &&
+                          (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\';
+    TextWriter writer(result, capacity);
+    if (TextLength(path) < kMaxPath || prefixed) {
+        writer.Append(path);
+    } else if (path[0] == L'\\' && path[1] == L'\\') {
+        writer.Append(L"\\\\?\\UNC\\").Append(path + 2);
+    } else {
+        writer.Append(L"\\\\?\\").Append(path);
+    }
+    if (writer.Truncated()) {
+        result[0] = L'\0';
         return false;
     }
     return true;

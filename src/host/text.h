@@ -11,11 +11,16 @@ class TextWriter {
 
     TextWriter& Append(const wchar_t* text);
     TextWriter& AppendNumber(uint32_t value);
+    // Appends a system message with its inserts ("%1", "%2!s!", ...) filled with `subject`, the
+    // file the message is about: Windows' own texts read "%1 is not a valid Win32 application."
+    TextWriter& AppendFilled(const wchar_t* text, const wchar_t* subject);
     // True when something did not fit and was cut off.
     bool Truncated() const { return truncated_; }
     size_t Length() const { return length_; }
 
   private:
+    void Put(wchar_t c);
+
     wchar_t* buffer_;
     size_t capacity_;
     size_t length_ = 0;
@@ -37,6 +42,11 @@ size_t DirectoryLength(const wchar_t* path);
 // drive root such as "Y:\". Fails, leaving an empty path, when the directory is empty or the
 // result does not fit: a cut-off path could name another file.
 bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size_t capacity);
+
+// The extended-length form ("\\?\C:\...", "\\?\UNC\server\...") of a full path of MAX_PATH
+// characters or more, which Windows otherwise refuses; a shorter path is copied as it is. Fails,
+// leaving an empty path, when the result does not fit.
+bool ExtendedLengthPath(const wchar_t* path, wchar_t* result, size_t capacity);
 
 constexpr size_t kPathCapacity = 1024;
 using PathBuffer = TextBuffer<kPathCapacity>;

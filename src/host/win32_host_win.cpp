@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include "window/layout.h"
-
 namespace {
 
 HWND ControlWindow(HWND window, Control control) {
@@ -70,6 +68,19 @@ Win32Host::Win32Host() {
     directory_.Writer().Append(module.text);
 }
 
+SystemError Win32Host::CheckProgram(const wchar_t* name) {
+    PathBuffer path;
+    if (!JoinPath(directory_.text, name, path.text, kPathCapacity)) {
+        return kErrorPathTooLong;
+    }
+    const DWORD attributes = GetFileAttributesW(path.text);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return GetLastError();
+    }
+    // A folder of that name cannot be started either; starting one says so.
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ERROR_ACCESS_DENIED : kSuccess;
+}
+
 LaunchResult Win32Host::LaunchProgram(const wchar_t* name) {
     PathBuffer path;
     TextBuffer<kPathCapacity + 2> commandLine;
@@ -117,21 +128,26 @@ void Win32Host::ReleaseTask(TaskId task) {
     }
 }
 
-SystemError Win32Host::DeleteFile(const wchar_t* path) {
-    if (DeleteFileW(path)) {
+SystemError Win32Host::DeleteFile(const wchar_t* fullPath) {
+    // A deep folder can hold the installer within MAX_PATH and a companion beyond it.
+    PathBuffer path;
+    if (!ExtendedLengthPath(fullPath, path.text, kPathCapacity)) {
+        return kErrorPathTooLong;
+    }
+    if (DeleteFileW(path.text)) {
         return kSuccess;
     }
     SystemError error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(path);
+    const DWORD attributes = GetFileAttributesW(path.text);
     // The user asked for these files to go: a read-only mark does not keep one.
     if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        if (DeleteFileW(path)) {
+        SetFileAttributesW(path.text, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        if (DeleteFileW(path.text)) {
             return kSuccess;
         }
         error = GetLastError();
-        SetFileAttributesW(path, attributes);
+        SetFileAttributesW(path.text, attributes);
     }
     return error;
 }

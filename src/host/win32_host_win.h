@@ -17,6 +17,7 @@ class Win32Host final : public HostServices {
     Win32Host();
     void SetWindow(HWND window) { window_ = window; }
 
+    SystemError CheckProgram(const wchar_t* name) override;
     LaunchResult LaunchProgram(const wchar_t* name) override;
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override;
     void ReleaseTask(TaskId task) override;

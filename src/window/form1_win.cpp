@@ -14,6 +14,10 @@ constexpr uint8_t kCloseCommand = 0xFF;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // The layout was made for the classic 8-point dialog font; a larger font breaks its boxes.
 constexpr int kFontPoints = 8;
+// A key message's bit for "the key was already down": an auto-repeat, not a new press.
+constexpr LPARAM kKeyWasDown = 1 << 30;
+// Marks the window with its folder, so that a second start from there can find it.
+constexpr wchar_t kFolderProperty[] = L"VelmoraModInstaller.Folder";
 
 struct ControlClass {
     const wchar_t* name;
@@ -35,7 +39,11 @@ ControlClass ClassOf(ControlKind kind) {
 
 class Form1 {
   public:
+    // Another installer already runs from this folder: it is brought to the front instead.
+    bool BringForwardOtherCopy();
     bool Create(HINSTANCE instance, int showCommand);
+    // Why Create failed: the code of the step that failed, or 0 where Windows gave none.
+    SystemError CreateError() const { return createError_; }
     int Run();
 
   private:
@@ -46,14 +54,75 @@ class Form1 {
     void OnActivate(WPARAM state);
     void RunCommand(uint8_t command);
     void FocusUsableControl();
+    int LabelHeight(const ControlLayout& row, int width);
 
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
+    SystemError createError_ = kSuccess;
+    uint32_t folderKey_ = 0;
+    UniqueHandle folderMutex_;
     int dpi_ = 96;  // until the screen says otherwise
     UniqueGdiObject<HFONT> font_;
     Win32Host host_;
     ClickQueue clicks_;
 };
+
+// FNV-1a over the folder's path in upper case: one key for every spelling of the same folder.
+uint32_t FolderKey(const wchar_t* directory) {
+    PathBuffer folded;
+    folded.Writer().Append(directory);
+    CharUpperBuffW(folded.text, static_cast<DWORD>(TextLength(folded.text)));
+    uint32_t key = 2166136261u;
+    for (const wchar_t* c = folded.text; *c != L'\0'; ++c) {
+        key = (key ^ static_cast<uint16_t>(*c)) * 16777619u;
+    }
+    return key;
+}
+
+struct WindowSearch {
+    uint32_t folderKey;
+    HWND found;
+};
+
+BOOL CALLBACK MatchFolder(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpW(className, kClassName) == 0 &&
+        reinterpret_cast<UINT_PTR>(GetPropW(window, kFolderProperty)) == search->folderKey) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Two installers from one folder could run the same install at once against the same companion
+// programs (a slow UAC prompt invites a second double-click). Another mod's folder is another key.
+bool Form1::BringForwardOtherCopy() {
+    folderKey_ = FolderKey(host_.ApplicationDirectory());
+    TextBuffer<64> name;
+    name.Writer().Append(L"Local\\VelmoraModInstaller.").AppendNumber(folderKey_);
+    SetLastError(ERROR_SUCCESS);
+    folderMutex_.Reset(CreateMutexW(nullptr, FALSE, name.text));
+    const DWORD error = GetLastError();
+    // Denied: the other copy runs with rights that this one lacks.
+    if (error != (folderMutex_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
+        return false;
+    }
+    // The other copy may still be creating its window.
+    WindowSearch search = {folderKey_, nullptr};
+    for (int tries = 0; search.found == nullptr && tries < 30; ++tries) {
+        EnumWindows(MatchFolder, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) {
+            Sleep(100);
+        }
+    }
+    if (search.found != nullptr) {
+        // Its message box, if one is open, rather than the window it disables.
+        SetForegroundWindow(GetLastActivePopup(search.found));
+    }
+    return true;
+}
 
 bool Form1::Create(HINSTANCE instance, int showCommand) {
     HDC screen = GetDC(nullptr);
@@ -77,6 +146,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass)) {
+        createError_ = GetLastError();
         return false;
     }
 
@@ -86,8 +156,13 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
     if (CreateWindowExW(0, kClassName, kProductName, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                         instance, this) == nullptr) {
+        // The step inside WM_CREATE that failed has said why; the window's end since may not.
+        if (createError_ == kSuccess) {
+            createError_ = GetLastError();
+        }
         return false;
     }
+    SetPropW(window_, kFolderProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(folderKey_)));
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     return true;
@@ -96,6 +171,14 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
 int Form1::Run() {
     MSG msg = {};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Enter presses the focused button, as in any dialog. The dialog manager would send it to
+        // IDOK, which no control has, unless Tab had made that button the default.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+            (msg.lParam & kKeyWasDown) == 0 && GetParent(msg.hwnd) == window_) {
+            SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(msg.hwnd));
+            continue;
+        }
         // The dialog manager gives the window Tab and Shift+Tab between its buttons.
         if (!IsDialogMessageW(window_, &msg)) {
             TranslateMessage(&msg);
@@ -148,13 +231,16 @@ bool Form1::OnCreate() {
                 continue;
             }
             const ControlClass controlClass = ClassOf(row.kind);
+            const int width = TwipsToPixels(row.width, dpi_);
             HWND control = CreateWindowExW(
                 0, controlClass.name, row.caption, WS_CHILD | WS_VISIBLE | controlClass.style,
-                TwipsToPixels(row.left, dpi_), TwipsToPixels(row.top, dpi_),
-                TwipsToPixels(row.width, dpi_), TwipsToPixels(row.height, dpi_), window_,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.name))), nullptr,
-                nullptr);
+                TwipsToPixels(row.left, dpi_), TwipsToPixels(row.top, dpi_), width,
+                row.kind == ControlKind::Label ? LabelHeight(row, width)
+                                               : TwipsToPixels(row.height, dpi_),
+                window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.name))),
+                nullptr, nullptr);
             if (control == nullptr) {
+                createError_ = GetLastError();
                 return false;
             }
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
@@ -202,6 +288,27 @@ void Form1::RunCommand(uint8_t command) {
     FocusUsableControl();
 }
 
+// A label grows to its wrapped text where the font at this DPI needs more height than the layout
+// gave it (the first instruction's two lines at 175 %), but never into the control below it.
+int Form1::LabelHeight(const ControlLayout& row, int width) {
+    const int height = TwipsToPixels(row.height, dpi_);
+    HDC dc = GetDC(window_);
+    if (dc == nullptr) {
+        return height;
+    }
+    HGDIOBJ previous = SelectObject(dc, font_.Get());
+    RECT text = {0, 0, width, 0};
+    DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    ReleaseDC(window_, dc);
+    const int room =
+        TwipsToPixels(row.top + RoomBelow(row.name), dpi_) - TwipsToPixels(row.top, dpi_);
+    if (text.bottom <= height) {
+        return height;
+    }
+    return text.bottom < room ? text.bottom : room;
+}
+
 // A disabled button loses the focus; hand it on to the next button in Tab order.
 void Form1::FocusUsableControl() {
     if (focus_ == nullptr || !IsWindowEnabled(focus_)) {
@@ -229,16 +336,24 @@ void RegisterProgressBarClass() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     RestrictDllSearchToSystem32();
-    RegisterProgressBarClass();
     Form1 form;
+    if (form.BringForwardOtherCopy()) {
+        return 0;
+    }
+    RegisterProgressBarClass();
     if (!form.Create(instance, showCommand)) {
-        const SystemError error = GetLastError();
         TextBuffer<640> message;
         TextWriter writer = message.Writer();
-        writer.Append(L"The installer window could not be created.\n\n");
-        wchar_t reason[512];
-        DescribeSystemError(error, reason, sizeof reason / sizeof reason[0]);
-        writer.Append(reason);
+        writer.Append(L"The installer window could not be created.");
+        if (form.CreateError() != kSuccess) {
+            wchar_t reason[512];
+            DescribeSystemError(form.CreateError(), reason, sizeof reason / sizeof reason[0]);
+            writer.Append(L"\n\n").AppendFilled(reason, kProductName);
+        }
+        // The window's end has asked the message loop to quit, and a message box that sees that
+        // closes before anyone can read it.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         MessageBoxW(nullptr, message.text, kProductName, MB_OK | MB_ICONERROR);
         return 1;
     }

@@ -33,3 +33,16 @@ int TwipsToPixels(int twips, int dpi) {
     const long long scaled = static_cast<long long>(twips) * dpi;
     return static_cast<int>((scaled + 720) / 1440);
 }
+
+int RoomBelow(Control control) {
+    const ControlLayout& self = kLayout[static_cast<int>(control)];
+    int limit = kClientHeightTwips;
+    for (const ControlLayout& other : kLayout) {
+        const bool sharesColumns =
+            other.left < self.left + self.width && self.left < other.left + other.width;
+        if (sharesColumns && other.top >= self.top + self.height && other.top < limit) {
+            limit = other.top;
+        }
+    }
+    return limit - self.top;
+}

@@ -20,16 +20,13 @@ struct ControlLayout {
 
 constexpr int kClientWidthTwips = 6870;
 constexpr int kClientHeightTwips = 7530;
-constexpr int kProgressMaximum = 100;
-// Buttons' IDs start here so that none is IDOK (1) or IDCANCEL (2) for the dialog manager.
-constexpr int kFirstControlId = 100;
 
 // Indexed by Control.
 extern const ControlLayout kLayout[kControlCount];
 
-inline int ControlId(Control control) {
-    return kFirstControlId + static_cast<int>(control);
-}
-
 // twips × dpi / 1440, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);
+
+// Twips from the control's top to the top of the nearest control below it that shares some of its
+// columns, or to the client area's bottom: how far a label may grow.
+int RoomBelow(Control control);

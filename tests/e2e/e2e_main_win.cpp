@@ -134,8 +134,12 @@ void LayoutAtStart() {
         wchar_t caption[128] = {};
         GetWindowTextW(control, caption, 128);
         const std::string name = Narrow(row.caption[0] ? row.caption : L"progress bar");
+        // A label may grow to its text.
+        const int height = box.bottom - box.top;
         Check(box.left == row.left / 15 && box.top == row.top / 15 &&
-                  box.right - box.left == row.width / 15 && box.bottom - box.top == row.height / 15,
+                  box.right - box.left == row.width / 15 &&
+                  (row.kind == ControlKind::Label ? height >= row.height / 15
+                                                  : height == row.height / 15),
               "box of \"" + name + "\"");
         Check(std::wstring(caption) == row.caption && IsWindowEnabled(control) &&
                   IsWindowVisible(control),
@@ -330,11 +334,18 @@ struct MissingProgramCase {
     size_t startedBefore;
     Control bar;
     int barAtMessage;
+    bool textInstead = false;  // a broken download: there, but no program
 };
 
 void MissingProgram(const MissingProgramCase& c) {
     Fixture f(c.name);
     f.folder.Remove(c.missing);
+    if (c.textInstead) {
+        UniqueHandle file(CreateFileW(f.folder.Path(c.missing).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.Get(), "not a program\r\n", 15, &written, nullptr);
+    }
     if (!f.Start()) {
         return;
     }
@@ -342,8 +353,9 @@ void MissingProgram(const MissingProgramCase& c) {
     if (!f.Run(c.button, &seen)) {
         return;
     }
-    Check(seen.title == L"Installer" && Contains(seen.text, c.missing),
-          "the error names the program: " + Narrow(seen.text));
+    Check(
+        seen.title == L"Installer" && Contains(seen.text, c.missing) && !Contains(seen.text, L"%"),
+        "the error names the program: " + Narrow(seen.text));
     Check(f.session.BarPosition(c.bar) == c.barAtMessage, "the bar stays where it stood");
     Check(f.folder.WaitForLaunches(c.startedBefore + 1).size() == c.startedBefore,
           "nothing after it starts");
@@ -477,21 +489,20 @@ bool WithinOnePixel(int actual, int expected) {
     return actual >= expected - 1 && actual <= expected + 1;
 }
 
-// Whether a caption fits its control's box, measured in the font the layout was made for: every
-// line is there, down to the baseline of the last one.
-bool CaptionFits(const ControlLayout& row, HDC dc, int dpi) {
-    if (row.caption[0] == L'\0') {
-        return true;
-    }
+// Whether a caption fits the control's box, measured in the font the layout was made for: every
+// line, whole.
+bool CaptionFits(const ControlLayout& row, const RECT& box, HDC dc, int dpi) {
     // A push button's frame takes a few pixels on each side.
     const bool button = row.kind == ControlKind::Button;
-    const int width = TwipsToPixels(row.width, dpi) - (button ? 2 * MulDiv(3, dpi, 96) : 0);
-    const int height = TwipsToPixels(row.height, dpi) - (button ? 2 * MulDiv(2, dpi, 96) : 0);
+    const int width = box.right - box.left - (button ? 2 * MulDiv(3, dpi, 96) : 0);
+    const int height = box.bottom - box.top - (button ? 2 * MulDiv(2, dpi, 96) : 0);
     RECT text = {0, 0, width, 0};
     DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(dc, &metrics);
-    return text.right <= width && text.bottom - metrics.tmDescent <= height;
+    return text.right <= width && text.bottom <= height;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 void LayoutAtDpi(int dpi) {
@@ -511,23 +522,37 @@ void LayoutAtDpi(int dpi) {
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
     HGDIOBJ previous = SelectObject(dc, font);
-    int boxes = 0;
+    RECT boxes[kControlCount] = {};
+    int placed = 0;
     for (const ControlLayout& row : kLayout) {
-        RECT box = {};
+        RECT& box = boxes[static_cast<int>(row.name)];
         GetWindowRect(f.session.ControlWindow(row.name), &box);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-        boxes += WithinOnePixel(box.left, TwipsToPixels(row.left, dpi)) &&
-                         WithinOnePixel(box.top, TwipsToPixels(row.top, dpi)) &&
-                         WithinOnePixel(box.right - box.left, TwipsToPixels(row.width, dpi)) &&
-                         WithinOnePixel(box.bottom - box.top, TwipsToPixels(row.height, dpi))
-                     ? 1
-                     : 0;
-        Check(CaptionFits(row, dc, dpi), "caption fits: \"" + Narrow(row.caption) + "\"");
+        // A label may be taller than its twips: it grows to its text.
+        const int height = box.bottom - box.top;
+        const int expected = TwipsToPixels(row.height, dpi);
+        placed += WithinOnePixel(box.left, TwipsToPixels(row.left, dpi)) &&
+                          WithinOnePixel(box.top, TwipsToPixels(row.top, dpi)) &&
+                          WithinOnePixel(box.right - box.left, TwipsToPixels(row.width, dpi)) &&
+                          (row.kind == ControlKind::Label ? height >= expected - 1
+                                                          : WithinOnePixel(height, expected))
+                      ? 1
+                      : 0;
+        if (row.caption[0] != L'\0') {
+            Check(CaptionFits(row, box, dc, dpi), "caption fits: \"" + Narrow(row.caption) + "\"");
+        }
     }
     SelectObject(dc, previous);
     DeleteObject(font);
     ReleaseDC(nullptr, dc);
-    Check(boxes == kControlCount, "every control's box is its twips at this DPI");
+    Check(placed == kControlCount, "every control's box is its twips at this DPI");
+    int overlaps = 0;
+    for (int a = 0; a < kControlCount; ++a) {
+        for (int b = a + 1; b < kControlCount; ++b) {
+            overlaps += Overlap(boxes[a], boxes[b]) ? 1 : 0;
+        }
+    }
+    Check(overlaps == 0, "no two controls overlap");
 }
 
 // Named like the DLLs that the installer, or Windows on its behalf, loads by name. Not planted:
@@ -536,27 +561,29 @@ void LayoutAtDpi(int dpi) {
 // starts, before any code of the program runs; Windows takes imm32 from System32 too.
 constexpr const wchar_t* kPlantedDlls[] = {L"comctl32", L"uxtheme", L"msimg32"};
 
-// Wine prefers its built-in DLLs; told to prefer native ones, as WINEDLLOVERRIDES or these
-// per-program settings do, it would load a plant. (WINEDLLOVERRIDES set here would not reach the
-// programs: Wine reads it from the environment it was started with.)
-class PreferNativeDlls {
+// Wine's per-program DLL settings, for the programs started from now on. Told to prefer native
+// DLLs ("native,builtin"), Wine would load a plant; told "", it loads none of that name.
+// (WINEDLLOVERRIDES set here would not reach the programs: Wine reads it from the environment it
+// was started with.)
+class DllOverrides {
   public:
-    explicit PreferNativeDlls(std::vector<std::wstring> programs) : programs_(std::move(programs)) {
+    DllOverrides(std::vector<std::wstring> programs, std::vector<const wchar_t*> dlls,
+                 const std::wstring& order)
+        : programs_(std::move(programs)) {
         for (const std::wstring& program : programs_) {
             HKEY key = nullptr;
             if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0,
                                 KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
                 continue;
             }
-            for (const wchar_t* dll : kPlantedDlls) {
-                const wchar_t order[] = L"native,builtin";
-                RegSetValueExW(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
-                               sizeof order);
+            for (const wchar_t* dll : dlls) {
+                RegSetValueExW(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                               static_cast<DWORD>((order.size() + 1) * sizeof(wchar_t)));
             }
             RegCloseKey(key);
         }
     }
-    ~PreferNativeDlls() {
+    ~DllOverrides() {
         for (const std::wstring& program : programs_) {
             RegDeleteKeyW(HKEY_CURRENT_USER, KeyOf(program).c_str());
             RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + program).c_str());
@@ -580,7 +607,9 @@ void PlantedDlls() {
         CopyFileW((settings.build + L"\\planted_dll.dll").c_str(),
                   f.folder.Path(std::wstring(dll) + L".dll").c_str(), FALSE);
     }
-    PreferNativeDlls preferNative({L"Installer_32bit.exe", L"plant_control.exe"});
+    DllOverrides preferNative({L"Installer_32bit.exe", L"plant_control.exe"},
+                              {std::begin(kPlantedDlls), std::end(kPlantedDlls)},
+                              L"native,builtin");
     if (f.Start()) {
         MessageBoxSeen seen;
         if (f.Run(C::Command4, &seen)) {
@@ -606,6 +635,73 @@ void PlantedDlls() {
           "a program without the safe search does load the plant there");
 }
 
+// A window that cannot be created is explained, and the explanation stays until it is read.
+void WindowCannotBeCreated() {
+    Fixture f("window cannot be created");
+    HMODULE refuse = LoadLibraryW((settings.build + L"\\refuse_bars.dll").c_str());
+    const auto hookProc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void (*)()>(GetProcAddress(refuse, "RefuseBars")));
+    HHOOK hook = hookProc != nullptr ? SetWindowsHookExW(WH_CBT, hookProc, refuse, 0) : nullptr;
+    Check(hook != nullptr, "a hook refuses the progress bars");
+    MessageBoxSeen seen;
+    Check(f.session.Launch(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory()) &&
+              f.session.WaitForMessageBox(&seen, kStartMs),
+          "an error is shown");
+    Sleep(1000);
+    Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
+    Check(seen.title == L"Velmora Mod Installer" &&
+              Contains(seen.text, L"The installer window could not be created.\n\n") &&
+              !Contains(seen.text, L"success"),
+          "it gives the reason of the step that failed: " + Narrow(seen.text));
+    f.session.PressOk(seen);
+    Check(f.session.WaitForEnd(10000) && f.session.ExitCode() == 1, "then the program ends");
+    UnhookWindowsHookEx(hook);
+}
+
+// Enter presses the focused button, however the focus got there; Escape does nothing.
+void Keyboard() {
+    Fixture f("keyboard");
+    if (!f.Start()) {
+        return;
+    }
+    MessageBoxSeen seen;
+    f.session.Key(VK_RETURN);
+    Check(f.session.WaitForMessageBox(&seen, kActionMs) && seen.text == L"Completed!",
+          "Enter at start installs for Windows XP");
+    f.session.PressOk(seen);
+    Check(f.session.Focus() == f.session.ControlWindow(C::Command4),
+          "the focus moves on to Windows XP Shortcut");
+    f.session.Key(VK_RETURN);
+    Check(f.session.WaitForMessageBox(&seen, kActionMs) &&
+              seen.text == L"Shortcut created on your desktop!",
+          "Enter there creates the shortcut");
+    f.session.PressOk(seen);
+    f.session.Key(VK_ESCAPE);
+    Sleep(1500);
+    Check(!f.session.MessageBoxShowing() && !f.session.WaitForEnd(0) &&
+              f.folder.WaitForLaunches(4).size() == 3,
+          "Escape does nothing");
+}
+
+// One installer per folder: a second start brings the first forward; another folder has its own.
+void SecondCopy() {
+    Fixture first("second copy");
+    Fixture other("second copy, another folder");
+    currentCase = "second copy";
+    if (!first.Start() || !other.Start()) {
+        return;
+    }
+    Check(!first.session.WaitForEnd(0) && !other.session.WaitForEnd(0),
+          "two folders, two installers");
+    InstallerSession again;
+    const bool quiet =
+        again.Launch(first.folder.Path(L"Installer_32bit.exe"), first.folder.Directory()) &&
+        again.WaitForEnd(kStartMs) && again.ExitCode() == 0;
+    Check(quiet, "a second start from the same folder ends quietly");
+    Check(GetForegroundWindow() == first.session.Window(),
+          "and brings that folder's window to the front");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -620,11 +716,14 @@ int wmain(int argc, wchar_t** argv) {
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
 
     LayoutAtStart();
-    for (int dpi : {96, 120, 144}) {
+    for (int dpi : {96, 120, 144, 168, 192}) {
         LayoutAtDpi(dpi);
     }
     VersionInformation();
     TypicalRun();
+    Keyboard();
+    SecondCopy();
+    WindowCannotBeCreated();
     const std::set<Control> all = {C::Command1, C::Command2, C::Command3, C::Command4,
                                    C::Command5, C::Command6, C::Command7, C::Command8};
     auto allBut = [&](Control self) {
@@ -663,9 +762,10 @@ int wmain(int argc, wchar_t** argv) {
     DisabledButtonDoesNothing();
     const MissingProgramCase missing[] = {
         {"extractor missing", C::Command1, L"extract_32bit.exe", 0, C::ProgressBar1, 20},
-        {"installer missing", C::Command1, L"XP_Installer.exe", 1, C::ProgressBar1, 20},
+        {"installer missing", C::Command1, L"XP_Installer.exe", 0, C::ProgressBar1, 20},
         {"shortcut program missing", C::Command5, L"Vista_7_Installer_2.exe", 0, C::ProgressBar2,
          50},
+        {"installer not a program", C::Command1, L"XP_Installer.exe", 1, C::ProgressBar1, 20, true},
     };
     for (const MissingProgramCase& c : missing) {
         MissingProgram(c);
@@ -684,10 +784,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!settings.driveRoot.empty()) {
         ShortcutFrom("drive root", settings.driveRoot);
     }
-    // More than 200 characters, while the longest companion's path stays within MAX_PATH.
+    // The installer's path within MAX_PATH, Vista_7_Installer_2.exe's beyond it.
     const std::wstring longName = L"Velmora Mod Installer with a long folder name ";
     std::wstring longDirectory = settings.work + L"\\" + longName;
-    longDirectory.resize(205, L'x');
+    longDirectory.resize(237, L'x');
     ShortcutFrom("folder of " + std::to_string(longDirectory.size()) + " characters",
                  longDirectory);
     PlantedDlls();

@@ -165,6 +165,21 @@ InstallerSession::~InstallerSession() {
 }
 
 bool InstallerSession::Start(const std::wstring& exe, const std::wstring& currentDirectory) {
+    if (!Launch(exe, currentDirectory)) {
+        return false;
+    }
+    WaitForInputIdle(process_.Get(), 60000);
+    for (int tries = 0; window_ == nullptr && tries < 600; ++tries) {
+        window_ = FindWindowOf(processId_, false);
+        if (window_ == nullptr) {
+            Sleep(100);
+        }
+    }
+    threadId_ = window_ != nullptr ? GetWindowThreadProcessId(window_, nullptr) : 0;
+    return window_ != nullptr;
+}
+
+bool InstallerSession::Launch(const std::wstring& exe, const std::wstring& currentDirectory) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -176,15 +191,7 @@ bool InstallerSession::Start(const std::wstring& exe, const std::wstring& curren
     process_.Reset(info.hProcess);
     CloseHandle(info.hThread);
     processId_ = info.dwProcessId;
-    WaitForInputIdle(process_.Get(), 60000);
-    for (int tries = 0; window_ == nullptr && tries < 600; ++tries) {
-        window_ = FindWindowOf(processId_, false);
-        if (window_ == nullptr) {
-            Sleep(100);
-        }
-    }
-    threadId_ = window_ != nullptr ? GetWindowThreadProcessId(window_, nullptr) : 0;
-    return window_ != nullptr;
+    return true;
 }
 
 HWND InstallerSession::ControlWindow(Control control) const {

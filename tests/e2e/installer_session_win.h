@@ -59,6 +59,8 @@ class InstallerSession {
 
     // Starts it with another folder as current directory, and waits for its window.
     bool Start(const std::wstring& exe, const std::wstring& currentDirectory);
+    // Starts it without waiting for anything.
+    bool Launch(const std::wstring& exe, const std::wstring& currentDirectory);
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const;
     bool Enabled(Control control) const;
