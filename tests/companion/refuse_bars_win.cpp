@@ -11,6 +11,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
         const int length = lstrlenW(program);
         if (!IS_INTRESOURCE(className) && lstrcmpiW(className, L"msctls_progress32") == 0 &&
             length >= 19 && lstrcmpiW(program + length - 19, L"Installer_32bit.exe") == 0) {
+            // Windows then destroys the half-made window, whose end asks the message loop to
+            // quit; Wine does not. Ask as Windows would.
+            PostQuitMessage(0);
             SetLastError(ERROR_ACCESS_DENIED);
             return 1;
         }

@@ -651,7 +651,7 @@ void WindowCannotBeCreated() {
     Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
     Check(seen.title == L"Velmora Mod Installer" &&
               Contains(seen.text, L"The installer window could not be created.\n\n") &&
-              !Contains(seen.text, L"success"),
+              Contains(seen.text, L"denied"),
           "it gives the reason of the step that failed: " + Narrow(seen.text));
     f.session.PressOk(seen);
     Check(f.session.WaitForEnd(10000) && f.session.ExitCode() == 1, "then the program ends");
