@@ -30,6 +30,14 @@ else
     record failed "the sources are clang-formatted (run clang-format -i)"
 fi
 
+echo "== layers"
+# The window uses the actions, the actions use the host, and never the other way round.
+if grep -nE '#include "(window|actions)/' src/host/* || grep -nE '#include "window/' src/actions/*; then
+    record failed "the sources' includes run window -> actions -> host only"
+else
+    record ok "the sources' includes run window -> actions -> host only"
+fi
+
 echo "== unit tests"
 ctest --preset native --output-on-failure >build/native/ctest.log 2>&1 || true
 summary=$(grep -E 'tests passed, [0-9]+ tests failed out of' build/native/ctest.log || true)

@@ -216,6 +216,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             clicks_.Click(kCloseCommand, [this](uint8_t command) { RunCommand(command); });
             return 0;
         case WM_DESTROY:
+            RemovePropW(window_, kFolderProperty);
             PostQuitMessage(0);
             return 0;
         default:
