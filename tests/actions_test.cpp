@@ -180,6 +180,13 @@ TEST(CleanUp, DeletesTheSixFilesInOrderWithTheBarAtZeroThenFifty) {
     EXPECT_TRUE(host.launches.empty());
 }
 
+TEST(CleanUp, DeletesFromAFolderTooDeepForPlainPaths) {
+    RecordingHost host(L"C:\\" + std::wstring(240, L'x'));
+    Command7_Click(host);
+    EXPECT_EQ(host.messages.back().prompt, L"Files deleted!");
+    EXPECT_EQ(host.files, std::set<std::wstring>{host.PathOf(L"extract_32bit.exe")});
+}
+
 TEST(CleanUp, JoinsADriveRootWithOneBackslash) {
     RecordingHost host(L"Y:\\");
     Command7_Click(host);
@@ -287,7 +294,7 @@ const LaunchFaultCase kLaunchFaultCases[] = {
      {},
      C::ProgressBar1,
      20},
-    // Both or neither: the extractor does not start without its installer.
+    // Neither starts while either is missing.
     {"InstallerMissing",
      Command2_Click,
      C::Command2,

@@ -35,6 +35,30 @@ TEST(Layout, EveryControlIsInsideTheClientAreaAndNoTwoOverlap) {
     }
 }
 
+// A label may grow down to the control below it, and no further.
+TEST(Layout, ALabelGrownToItsRoomStaysClearOfEveryOtherControl) {
+    for (const ControlLayout& label : kLayout) {
+        if (label.kind != ControlKind::Label) {
+            continue;
+        }
+        const int room = RoomBelow(label.name);
+        EXPECT_GE(room, label.height);
+        bool touches = label.top + room == kClientHeightTwips;
+        for (const ControlLayout& other : kLayout) {
+            const bool sharesColumns =
+                other.left < label.left + label.width && label.left < other.left + other.width;
+            if (&other == &label || !sharesColumns) {
+                continue;
+            }
+            EXPECT_TRUE(other.top + other.height <= label.top || other.top >= label.top + room)
+                << static_cast<int>(label.name) << " would grow into "
+                << static_cast<int>(other.name);
+            touches = touches || other.top == label.top + room;
+        }
+        EXPECT_TRUE(touches) << static_cast<int>(label.name) << " could grow further";
+    }
+}
+
 TEST(Layout, RowsFollowTheControlsAndTabOrderCoversThemOnce) {
     std::set<int> tabIndexes;
     for (int i = 0; i < kControlCount; ++i) {

@@ -108,9 +108,16 @@ class RecordingHost final : public HostServices {
         return true;
     }
     void ReleaseTask(TaskId task) override { releasedTasks.push_back(task); }
-    SystemError DeleteFile(const wchar_t* path) override {
+    SystemError DeleteFile(const wchar_t* given) override {
         Touch();
-        deletions.push_back({path, BarValue(Control::ProgressBar3)});
+        deletions.push_back({given, BarValue(Control::ProgressBar3)});
+        // Like Windows, refuses a path of MAX_PATH characters or more but in the extended form.
+        std::wstring path = given;
+        if (path.rfind(L"\\\\?\\", 0) == 0) {
+            path = path.substr(4);
+        } else if (path.size() >= 260) {
+            return 3;
+        }
         if (refused.count(path) != 0) {
             return refused[path];
         }

@@ -84,7 +84,7 @@ TEST(TextWriter, FillsTheInsertsOfASystemMessage) {
         {L"This version of %1!s! is not compatible; %2 too.",
          L"This version of a.exe is not compatible; a.exe too."},
         {L"Access is denied.", L"Access is denied."},
-        {L"100% done, %0", L"100% done, %0"},
+        {L"100% done, %0, %100", L"100% done, %0, a.exe0"},
     };
     for (const Case& c : cases) {
         TextBuffer<128> text;

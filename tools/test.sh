@@ -67,9 +67,9 @@ again=build/again
 rm -rf "$again"
 mkdir -p "$again"
 cp -r CMakeLists.txt CMakePresets.json cmake resources src tests "$again/"
-(cd "$again" && cmake --preset win32 >/dev/null &&
-    cmake --build --preset win32 --target Installer_32bit -j2 >/dev/null)
-if cmp -s build/win32/Installer_32bit.exe "$again/build/win32/Installer_32bit.exe"; then
+if (cd "$again" && cmake --preset win32 >/dev/null &&
+    cmake --build --preset win32 --target Installer_32bit -j2 >/dev/null) &&
+    cmp -s build/win32/Installer_32bit.exe "$again/build/win32/Installer_32bit.exe"; then
     record ok "a build in another folder gives the same Installer_32bit.exe, byte for byte"
 else
     record failed "a build in another folder gives another Installer_32bit.exe"

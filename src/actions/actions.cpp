@@ -156,7 +156,8 @@ void Install(HostServices& host, const InstallAction& action) {
     StartBar(host, Control::ProgressBar1);
     Step(host, Control::ProgressBar1, 20);
     StartedPrograms started(host);
-    // Both or neither: an extractor started without its installer is started again on every retry.
+    // Neither while either is missing: an extractor started without its installer would be
+    // started again on every retry.
     if (!started.Present(kExtractor) || !started.Present(action.installer) ||
         !started.Launch(kExtractor) || !started.Launch(action.installer)) {
         return;
@@ -197,9 +198,12 @@ void DeleteExtraFiles(HostServices& host) {
             host.SetProgress(Control::ProgressBar3, 50);
         }
         PathBuffer path;
+        PathBuffer longPath;
         SystemError error = kErrorPathTooLong;
-        if (JoinPath(host.ApplicationDirectory(), name, path.text, kPathCapacity)) {
-            error = host.DeleteFile(path.text);
+        // A deep folder can hold the installer within MAX_PATH and a companion beyond it.
+        if (JoinPath(host.ApplicationDirectory(), name, path.text, kPathCapacity) &&
+            ExtendedLengthPath(path.text, longPath.text, kPathCapacity)) {
+            error = host.DeleteFile(longPath.text);
         }
         // Only "file not found" means already gone: "path not found" may be a folder that
         // Windows cannot reach, with the file still in it.

@@ -35,11 +35,9 @@ TextWriter& TextWriter::AppendNumber(uint32_t value) {
 
 TextWriter& TextWriter::AppendFilled(const wchar_t* text, const wchar_t* subject) {
     while (*text != L'\0') {
+        // Inserts run from %1 to %99.
         if (text[0] == L'%' && text[1] >= L'1' && text[1] <= L'9') {
-            text += 2;
-            while (*text >= L'0' && *text <= L'9') {
-                ++text;
-            }
+            text += text[2] >= L'0' && text[2] <= L'9' ? 3 : 2;
             // An insert may carry a printf format: "%1!s!".
             if (*text == L'!') {
                 const wchar_t* close = text + 1;

@@ -128,26 +128,21 @@ void Win32Host::ReleaseTask(TaskId task) {
     }
 }
 
-SystemError Win32Host::DeleteFile(const wchar_t* fullPath) {
-    // A deep folder can hold the installer within MAX_PATH and a companion beyond it.
-    PathBuffer path;
-    if (!ExtendedLengthPath(fullPath, path.text, kPathCapacity)) {
-        return kErrorPathTooLong;
-    }
-    if (DeleteFileW(path.text)) {
+SystemError Win32Host::DeleteFile(const wchar_t* path) {
+    if (DeleteFileW(path)) {
         return kSuccess;
     }
     SystemError error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(path.text);
+    const DWORD attributes = GetFileAttributesW(path);
     // The user asked for these files to go: a read-only mark does not keep one.
     if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-        SetFileAttributesW(path.text, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        if (DeleteFileW(path.text)) {
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        if (DeleteFileW(path)) {
             return kSuccess;
         }
         error = GetLastError();
-        SetFileAttributesW(path.text, attributes);
+        SetFileAttributesW(path, attributes);
     }
     return error;
 }

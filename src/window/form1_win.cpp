@@ -67,10 +67,14 @@ class Form1 {
     ClickQueue clicks_;
 };
 
-// FNV-1a over the folder's path in upper case: one key for every spelling of the same folder.
+// FNV-1a over the folder's long path in upper case, so that "C:\MODS~1" and "c:\mods folder" are
+// one folder. (A folder reached through another drive letter or share still counts as another.)
 uint32_t FolderKey(const wchar_t* directory) {
     PathBuffer folded;
-    folded.Writer().Append(directory);
+    const DWORD length = GetLongPathNameW(directory, folded.text, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
+        folded.Writer().Append(directory);
+    }
     CharUpperBuffW(folded.text, static_cast<DWORD>(TextLength(folded.text)));
     uint32_t key = 2166136261u;
     for (const wchar_t* c = folded.text; *c != L'\0'; ++c) {
@@ -118,6 +122,9 @@ bool Form1::BringForwardOtherCopy() {
         }
     }
     if (search.found != nullptr) {
+        if (IsIconic(search.found)) {
+            ShowWindow(search.found, SW_RESTORE);
+        }
         // Its message box, if one is open, rather than the window it disables.
         SetForegroundWindow(GetLastActivePopup(search.found));
     }
@@ -172,7 +179,7 @@ int Form1::Run() {
     MSG msg = {};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         // Enter presses the focused button, as in any dialog. The dialog manager would send it to
-        // IDOK, which no control has, unless Tab had made that button the default.
+        // the default button, and no button is the default.
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
             (msg.lParam & kKeyWasDown) == 0 && GetParent(msg.hwnd) == window_) {
             SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
