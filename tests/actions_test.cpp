@@ -149,6 +149,59 @@ TEST_P(ShortcutTest, StartsItsProgramOnTimeAndDisablesOnlyItself) {
 INSTANTIATE_TEST_SUITE_P(Shortcuts, ShortcutTest, testing::ValuesIn(kShortcutCases),
                          [](const auto& info) { return info.param.name; });
 
+struct GridCase {
+    const char* name;
+    ClickHandler click;
+    long long launchMilliseconds;
+    std::vector<std::pair<std::wstring, long long>> launches;
+    Control bar;
+    Timeline timeline;
+    long long messageTime;
+};
+void PrintTo(const GridCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class GridTest : public testing::TestWithParam<GridCase> {};
+
+// Each step ends a whole number of seconds after the click, however long launching takes; a
+// point already passed comes at once.
+TEST_P(GridTest, StepsKeepToWholeSecondsFromTheClick) {
+    const GridCase& c = GetParam();
+    RecordingHost host;
+    host.launchMilliseconds = c.launchMilliseconds;
+    c.click(host);
+    EXPECT_EQ(LaunchesOf(host), c.launches);
+    EXPECT_EQ(TimelineOf(host, c.bar), c.timeline);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].time, c.messageTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, GridTest,
+    testing::Values(GridCase{"InstallSlowLaunches",
+                             Command1_Click,
+                             300,
+                             {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1300}},
+                             C::ProgressBar1,
+                             {{0, 0}, {1000, 20}, {2000, 40}, {3000, 60}, {4000, 80}, {5000, 100}},
+                             5000},
+                    GridCase{"InstallLaunchHeldUp",
+                             Command2_Click,
+                             2500,
+                             {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 3500}},
+                             C::ProgressBar1,
+                             {{0, 0}, {1000, 20}, {6000, 40}, {6000, 60}, {6000, 80}, {6000, 100}},
+                             6000},
+                    GridCase{"XpShortcutSlowLaunch",
+                             Command4_Click,
+                             300,
+                             {{L"XP_Installer_2.exe", 1000}},
+                             C::ProgressBar2,
+                             {{0, 0}, {1000, 50}, {2000, 100}},
+                             2000}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(Shortcut, VistaThenSevenStartsTheSharedProgramTwiceEachFromZero) {
     RecordingHost host;
     Command5_Click(host);

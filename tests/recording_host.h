@@ -71,6 +71,7 @@ class RecordingHost final : public HostServices {
     std::set<std::wstring> files;
     std::map<std::wstring, SystemError> refused;  // paths that Windows refuses, with its answer
     std::map<std::wstring, uint32_t> exitCodes;   // programs that end at once, with this code
+    long long launchMilliseconds = 0;             // how long starting a program takes
 
     // Observed.
     long long now = 0;
@@ -97,6 +98,7 @@ class RecordingHost final : public HostServices {
             return {refused[path], kNoTask};
         }
         launches.push_back({name, now});
+        now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override {
@@ -124,6 +126,7 @@ class RecordingHost final : public HostServices {
         return files.erase(path) != 0 ? kSuccess : kErrorFileNotFound;
     }
     const wchar_t* ApplicationDirectory() override { return directory_.c_str(); }
+    uint32_t Milliseconds() override { return static_cast<uint32_t>(now); }
     void Wait(uint32_t milliseconds) override {
         Touch();
         now += milliseconds;

@@ -134,10 +134,31 @@ void Finish(HostServices& host, StartedPrograms& started, const wchar_t* success
     host.SetEnabled(self, false);
 }
 
-void Step(HostServices& host, Control bar, float value) {
-    host.Wait(kStepMilliseconds);
-    host.SetProgress(bar, value);
-}
+// Keeps an action's waits on a grid of whole seconds from its start, so that the time taken by
+// launching and drawing does not push every later step back. A point already passed (a launch that
+// an antivirus held up, say) is not waited for.
+class StepGrid {
+  public:
+    explicit StepGrid(HostServices& host) : host_(host), start_(host.Milliseconds()) {}
+
+    void Wait() {
+        point_ += kStepMilliseconds;
+        const uint32_t elapsed = host_.Milliseconds() - start_;
+        if (elapsed < point_) {
+            host_.Wait(point_ - elapsed);
+        }
+    }
+
+    void Step(Control bar, float value) {
+        Wait();
+        host_.SetProgress(bar, value);
+    }
+
+  private:
+    HostServices& host_;
+    const uint32_t start_;
+    uint32_t point_ = 0;
+};
 
 void StartBar(HostServices& host, Control bar) {
     host.SetEnabled(bar, true);
@@ -150,11 +171,12 @@ void StopBar(HostServices& host, Control bar) {
 }
 
 void Install(HostServices& host, const InstallAction& action) {
+    StepGrid grid(host);
     for (Control button : action.disabledFirst) {
         host.SetEnabled(button, false);
     }
     StartBar(host, Control::ProgressBar1);
-    Step(host, Control::ProgressBar1, 20);
+    grid.Step(Control::ProgressBar1, 20);
     StartedPrograms started(host);
     // Neither while either is missing: an extractor started without its installer would be
     // started again on every retry.
@@ -163,21 +185,22 @@ void Install(HostServices& host, const InstallAction& action) {
         return;
     }
     for (float value : kInstallSteps) {
-        Step(host, Control::ProgressBar1, value);
+        grid.Step(Control::ProgressBar1, value);
     }
-    host.Wait(kStepMilliseconds);
+    grid.Wait();
     StopBar(host, Control::ProgressBar1);
     Finish(host, started, L"Completed!", action.self);
 }
 
 void CreateShortcut(HostServices& host, const ShortcutAction& action) {
+    StepGrid grid(host);
     StartBar(host, Control::ProgressBar2);
-    Step(host, Control::ProgressBar2, 50);
+    grid.Step(Control::ProgressBar2, 50);
     StartedPrograms started(host);
     if (!action.launchAfterSecondWait && !started.Launch(action.program)) {
         return;
     }
-    host.Wait(kStepMilliseconds);
+    grid.Wait();
     if (action.launchAfterSecondWait && !started.Launch(action.program)) {
         return;
     }

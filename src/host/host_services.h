@@ -34,6 +34,9 @@ class HostServices {
     virtual void ReleaseTask(TaskId task) = 0;
     virtual SystemError DeleteFile(const wchar_t* path) = 0;
     virtual const wchar_t* ApplicationDirectory() = 0;
+    // A clock in milliseconds, wrapping around: only differences between readings count.
+    virtual uint32_t Milliseconds() = 0;
+    // Blocks the action for this long, while the window stays painted.
     virtual void Wait(uint32_t milliseconds) = 0;
     virtual void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) = 0;
     virtual void EndProgram() = 0;

@@ -147,10 +147,19 @@ SystemError Win32Host::DeleteFile(const wchar_t* path) {
     return error;
 }
 
+// The performance counter: GetTickCount moves in steps of up to 16 ms on Windows.
+uint32_t Win32Host::Milliseconds() {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<uint32_t>(now.QuadPart * 1000 / frequency.QuadPart);
+}
+
 void Win32Host::Wait(uint32_t milliseconds) {
-    const DWORD start = GetTickCount();
+    const uint32_t start = Milliseconds();
     for (;;) {
-        const DWORD elapsed = GetTickCount() - start;
+        const uint32_t elapsed = Milliseconds() - start;
         if (elapsed >= milliseconds) {
             return;
         }

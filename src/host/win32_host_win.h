@@ -23,6 +23,7 @@ class Win32Host final : public HostServices {
     void ReleaseTask(TaskId task) override;
     SystemError DeleteFile(const wchar_t* path) override;
     const wchar_t* ApplicationDirectory() override { return directory_.text; }
+    uint32_t Milliseconds() override;
     void Wait(uint32_t milliseconds) override;
     void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override;
     void EndProgram() override;

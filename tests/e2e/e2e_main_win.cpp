@@ -103,10 +103,9 @@ struct Fixture {
         Check(OnTime(launch.ms, expectedMs),
               what + " starts on time" + Offset(launch.ms, expectedMs));
     }
-    // The message follows the last program's start by the waits between them.
-    void CheckMessageTime(const MessageBoxSeen& seen, const Launch& last, long long gapMs) {
-        Check(OnTime(seen.shownMs, last.ms + gapMs),
-              "the message comes on time" + Offset(seen.shownMs, last.ms + gapMs));
+    void CheckMessageTime(const MessageBoxSeen& seen, long long expectedMs) {
+        Check(OnTime(seen.shownMs, expectedMs),
+              "the message comes on time" + Offset(seen.shownMs, expectedMs));
     }
 
     AppFolder folder;
@@ -207,7 +206,7 @@ void TypicalRun() {
     if (launches.size() == 2) {
         f.CheckLaunch(launches[0], L"extract_32bit.exe", click + 1000);
         f.CheckLaunch(launches[1], L"XP_Installer.exe", click + 1000);
-        f.CheckMessageTime(seen, launches[1], 4000);
+        f.CheckMessageTime(seen, click + 5000);
     }
     f.session.PressOk(seen);
     Check(EnabledButtons(f.session) == std::set<Control>{C::Command4, C::Command7, C::Command8},
@@ -222,7 +221,7 @@ void TypicalRun() {
     Check(launches.size() == 3, "the shortcut program starts");
     if (launches.size() == 3) {
         f.CheckLaunch(launches[2], L"XP_Installer_2.exe", click + 1000);
-        f.CheckMessageTime(seen, launches[2], 1000);
+        f.CheckMessageTime(seen, click + 2000);
     }
     f.session.PressOk(seen);
 
@@ -253,8 +252,7 @@ struct ButtonCase {
     Control button;
     std::vector<const wchar_t*> programs;
     long long launchMs;
-    // From the last program's start; the start itself may be late.
-    long long messageAfterLaunchMs;
+    long long messageMs;
     std::set<Control> enabledAfter;
 };
 
@@ -269,11 +267,7 @@ void RunsItsPrograms(const ButtonCase& c) {
         return;
     }
     const auto launches = f.folder.WaitForLaunches(2);
-    if (!launches.empty()) {
-        const long long expected = launches.back().ms + c.messageAfterLaunchMs;
-        Check(OnTime(seen.shownMs, expected),
-              "the message comes on time" + Offset(seen.shownMs, expected));
-    }
+    f.CheckMessageTime(seen, click + c.messageMs);
     Check(launches.size() == c.programs.size(), "its programs start, and no others");
     for (size_t i = 0; i < launches.size() && i < c.programs.size(); ++i) {
         f.CheckLaunch(launches[i], c.programs[i], click + c.launchMs);
@@ -736,23 +730,28 @@ int wmain(int argc, wchar_t** argv) {
          C::Command1,
          {L"extract_32bit.exe", L"XP_Installer.exe"},
          1000,
-         4000,
+         5000,
          {C::Command4, C::Command7, C::Command8}},
         {"Windows Vista",
          C::Command2,
          {L"extract_32bit.exe", L"Vista_7_Installer.exe"},
          1000,
-         4000,
+         5000,
          {C::Command5, C::Command7, C::Command8}},
         {"Windows 7",
          C::Command3,
          {L"extract_32bit.exe", L"Vista_7_Installer.exe"},
          1000,
-         4000,
+         5000,
          {C::Command6, C::Command7, C::Command8}},
-        {"XP Shortcut", C::Command4, {L"XP_Installer_2.exe"}, 1000, 1000, allBut(C::Command4)},
-        {"Vista Shortcut", C::Command5, {L"Vista_7_Installer_2.exe"}, 2000, 0, allBut(C::Command5)},
-        {"7 Shortcut", C::Command6, {L"Vista_7_Installer_2.exe"}, 2000, 0, allBut(C::Command6)},
+        {"XP Shortcut", C::Command4, {L"XP_Installer_2.exe"}, 1000, 2000, allBut(C::Command4)},
+        {"Vista Shortcut",
+         C::Command5,
+         {L"Vista_7_Installer_2.exe"},
+         2000,
+         2000,
+         allBut(C::Command5)},
+        {"7 Shortcut", C::Command6, {L"Vista_7_Installer_2.exe"}, 2000, 2000, allBut(C::Command6)},
     };
     for (const ButtonCase& c : buttons) {
         RunsItsPrograms(c);
