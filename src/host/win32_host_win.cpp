@@ -196,7 +196,6 @@ void Win32Host::SetProgress(Control bar, float value) {
     SendMessageW(control, PBM_SETPOS, position + 1, 0);
     SendMessageW(control, PBM_SETPOS, position, 0);
     SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
-    UpdateWindow(control);
 }
 
 void DescribeSystemError(SystemError error, wchar_t* text, size_t capacity) {

@@ -234,7 +234,7 @@ void InstallerSession::Close() {
     PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs) {
+bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
         HWND box = FindWindowOf(processId_, true);
@@ -252,7 +252,7 @@ bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs) 
             seen->text = text;
             return true;
         }
-        Sleep(20);
+        Sleep(pollMs);
     }
     return false;
 }

@@ -69,8 +69,9 @@ class InstallerSession {
     long long Click(Control control);
     void Key(UINT virtualKey);
     void Close();
-    // Waits for a message box of the installer's to show; false after `timeoutMs`.
-    bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs);
+    // Waits for a message box of the installer's to show, looking every `pollMs`; false after
+    // `timeoutMs`.
+    bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20);
     bool MessageBoxShowing();
     // Presses OK and waits for the rest of the action.
     void PressOk(const MessageBoxSeen& seen);
