@@ -66,7 +66,7 @@ echo "== reproducible"
 again=build/again
 rm -rf "$again"
 mkdir -p "$again"
-cp -r CMakeLists.txt CMakePresets.json cmake resources src tests "$again/"
+cp -r CMakeLists.txt CMakePresets.json bench cmake resources src tests "$again/"
 if (cd "$again" && cmake --preset win32 >/dev/null &&
     cmake --build --preset win32 --target Installer_32bit -j2 >/dev/null) &&
     cmp -s build/win32/Installer_32bit.exe "$again/build/win32/Installer_32bit.exe"; then
