@@ -24,7 +24,9 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 >/dev/null
 
 echo "== format"
-if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>/dev/null; then
+# Listed without git, so that a source archive is checked too.
+if find bench resources src tests \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror 2>/dev/null; then
     record ok "the sources are clang-formatted"
 else
     record failed "the sources are clang-formatted (run clang-format -i)"
@@ -102,6 +104,15 @@ if ! grep -qE '^[0-9]+ passed, [0-9]+ failed' "$driver_log"; then
     cat "$driver_log"
     record failed "the end-to-end driver ran to its end"
 fi
+
+# Lines that are neither blank nor comments: the tests are kept small against the product.
+lines() { cat "$@" | grep -c -v -E '^\s*(//.*|#.*|/\*.*|\*.*)?$'; }
+product=$(lines $(find src -type f) resources/*.rc resources/*.h CMakeLists.txt tools/*.sh .ci/run)
+unit=$(lines $(find tests -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \)))
+all_tests=$(lines $(find tests -name '*.cpp' -o -name '*.h' -o -name '*.sh'))
+echo "test lines: unit layer $unit, all $all_tests, against $product of product:" \
+    "$(awk -v u="$unit" -v a="$all_tests" -v p="$product" \
+        'BEGIN { printf "%.2f and %.2f", u / p, a / p }')"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
