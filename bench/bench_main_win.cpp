@@ -45,18 +45,6 @@ double Min(const std::vector<double>& values) {
     return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
 }
 
-std::string ReadText(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string text;
-    char chunk[4096];
-    DWORD read = 0;
-    while (file.Valid() && ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        text.append(chunk, read);
-    }
-    return text;
-}
-
 // Wine's GetProcessTimes is wrong for other processes: read Linux's own account, through Z:, of
 // the process whose command line starts with this program's full path.
 std::wstring LinuxProcessOf(const std::wstring& exe) {
@@ -73,7 +61,7 @@ std::wstring LinuxProcessOf(const std::wstring& exe) {
             continue;
         }
         const std::wstring process = std::wstring(L"Z:\\proc\\") + found.cFileName;
-        if (ReadText(process + L"\\cmdline").c_str() == std::string(path)) {
+        if (ReadWholeFile(process + L"\\cmdline").c_str() == std::string(path)) {
             match = process;
         }
     } while (match.empty() && FindNextFileW(search, &found));
@@ -92,7 +80,7 @@ double ProcessorMs(const std::wstring& process) {
     do {
         if (found.cFileName[0] >= L'0' && found.cFileName[0] <= L'9') {
             const std::string stat =
-                ReadText(process + L"\\task\\" + found.cFileName + L"\\schedstat");
+                ReadWholeFile(process + L"\\task\\" + found.cFileName + L"\\schedstat");
             total += std::strtod(stat.c_str(), nullptr) / 1e6;
         }
     } while (FindNextFileW(search, &found));

@@ -6,21 +6,11 @@
 #include "host/windows_win.h"
 #include <commctrl.h>
 
+#include "bench/baseline_win.h"
+
 #include "host/win32_host_win.h"
 #include "resources/version.h"
 #include "window/layout.h"
-
-namespace {
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 #ifdef BENCH_PRELOADS
@@ -36,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = QuitOnDestroy;
     windowClass.hInstance = instance;
 #ifndef BENCH_NO_ICON
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(APP_ICON_ID));

@@ -19,18 +19,6 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
-std::string ReadWholeFile(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string text;
-    char chunk[4096];
-    DWORD read = 0;
-    while (file.Valid() && ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        text.append(chunk, read);
-    }
-    return text;
-}
-
 struct WindowSearch {
     DWORD processId;
     bool messageBox;
@@ -64,6 +52,18 @@ HWND FindWindowOf(DWORD processId, bool messageBox) {
 }
 
 }  // namespace
+
+std::string ReadWholeFile(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string text;
+    char chunk[4096];
+    DWORD read = 0;
+    while (file.Valid() && ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
+        text.append(chunk, read);
+    }
+    return text;
+}
 
 long long NowMs() {
     FILETIME now;

@@ -8,6 +8,9 @@
 #include "host/handle_win.h"
 #include "host/host_services.h"
 
+// A file's bytes, or none; it may be written meanwhile.
+std::string ReadWholeFile(const std::wstring& path);
+
 // Milliseconds since 1601 (UTC), the companion stub's clock.
 long long NowMs();
 
