@@ -1,318 +1,224 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "actions/actions.h"
 #include "recording_host.h"
 
 namespace {
 
 using C = Control;
-using Timeline = std::vector<std::pair<long long, float>>;
+using Launches = RecordingHost::Launches;
+using Timeline = RecordingHost::Timeline;
 
-Timeline TimelineOf(const RecordingHost& host, Control bar) {
-    Timeline result;
-    for (const auto& step : host.Timeline(bar)) {
-        result.emplace_back(step.time, step.value);
-    }
-    return result;
+const std::set<Control> kButtons = {C::Command1, C::Command2, C::Command3, C::Command4,
+                                    C::Command5, C::Command6, C::Command7, C::Command8};
+std::set<Control> AllBut(Control button) {
+    std::set<Control> rest = kButtons;
+    rest.erase(button);
+    return rest;
 }
 
-std::vector<std::pair<std::wstring, long long>> LaunchesOf(const RecordingHost& host) {
-    std::vector<std::pair<std::wstring, long long>> result;
-    for (const auto& launch : host.launches) {
-        result.emplace_back(launch.name, launch.time);
-    }
-    return result;
-}
+const Timeline kInstallBar = {{0, 0}, {1000, 20}, {2000, 40}, {3000, 60}, {4000, 80}, {5000, 100}};
+const Timeline kShortcutBar = {{0, 0}, {1000, 50}, {2000, 100}};
+const Timeline kCleanUpBar = {{0, 0}, {0, 50}, {0, 100}};
+const std::set<std::wstring> kExtraFiles = {L"XP_Installer.exe",      L"XP_Installer_2.exe",
+                                            L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
+                                            L"desktoprefresh.exe",    L"xxmklink.exe"};
+constexpr auto kPlain = MessageKind::Plain;
+constexpr auto kError = MessageKind::Error;
+constexpr auto kWarning = MessageKind::Warning;
+constexpr const wchar_t* kInstaller = L"Installer";
+constexpr const wchar_t* kShortcutMade = L"Shortcut created on your desktop!";
 
-bool Contains(const std::wstring& text, const std::wstring& part) {
-    return text.find(part) != std::wstring::npos;
-}
-
-struct InstallCase {
+// One click on a fresh run: what the companion programs and the user see.
+struct Case {
     const char* name;
     ClickHandler click;
-    Control self;
-    const wchar_t* installer;
-    std::set<Control> stillEnabled;
-    ClickHandler sameSystemsShortcut;
-};
-void PrintTo(const InstallCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-const InstallCase kInstallCases[] = {
-    {"WindowsXp",
-     Command1_Click,
-     C::Command1,
-     L"XP_Installer.exe",
-     {C::Command4, C::Command7, C::Command8},
-     Command4_Click},
-    {"WindowsVista",
-     Command2_Click,
-     C::Command2,
-     L"Vista_7_Installer.exe",
-     {C::Command5, C::Command7, C::Command8},
-     Command5_Click},
-    {"Windows7",
-     Command3_Click,
-     C::Command3,
-     L"Vista_7_Installer.exe",
-     {C::Command6, C::Command7, C::Command8},
-     Command6_Click},
-};
-
-class InstallTest : public testing::TestWithParam<InstallCase> {};
-
-TEST_P(InstallTest, StartsExtractorAndInstallerAfterOneSecondAndCompletesAfterFive) {
-    const InstallCase& c = GetParam();
-    RecordingHost host;
-    c.click(host);
-
-    using Launches = std::vector<std::pair<std::wstring, long long>>;
-    EXPECT_EQ(LaunchesOf(host), (Launches{{L"extract_32bit.exe", 1000}, {c.installer, 1000}}));
-    EXPECT_EQ(TimelineOf(host, C::ProgressBar1),
-              (Timeline{{0, 0}, {1000, 20}, {2000, 40}, {3000, 60}, {4000, 80}, {5000, 100}}));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].prompt, L"Completed!");
-    EXPECT_EQ(host.messages[0].title, L"Installer");
-    EXPECT_EQ(host.messages[0].kind, MessageKind::Plain);
-    EXPECT_EQ(host.messages[0].time, 5000);
-    EXPECT_EQ(host.EnabledButtons(), c.stillEnabled);
-    EXPECT_FALSE(host.Enabled(C::ProgressBar1));
-    EXPECT_EQ(host.releasedTasks.size(), 2u);
-}
-
-TEST_P(InstallTest, RunsInFullAfterTheSameSystemsShortcut) {
-    const InstallCase& c = GetParam();
-    RecordingHost host;
-    c.sameSystemsShortcut(host);
-    host.messages.clear();
-    c.click(host);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].prompt, L"Completed!");
-    EXPECT_FALSE(host.Enabled(c.self));
-}
-
-TEST_P(InstallTest, WithShortcutAndCleanUpLeavesOnlyExit) {
-    const InstallCase& c = GetParam();
-    RecordingHost host;
-    c.sameSystemsShortcut(host);
-    c.click(host);
-    Command7_Click(host);
-    EXPECT_EQ(host.EnabledButtons(), std::set<Control>{C::Command8});
-}
-
-INSTANTIATE_TEST_SUITE_P(Installs, InstallTest, testing::ValuesIn(kInstallCases),
-                         [](const auto& info) { return info.param.name; });
-
-struct ShortcutCase {
-    const char* name;
-    ClickHandler click;
-    Control self;
-    long long launchTime;
-};
-void PrintTo(const ShortcutCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-const ShortcutCase kShortcutCases[] = {
-    {"WindowsXp", Command4_Click, C::Command4, 1000},
-    {"WindowsVista", Command5_Click, C::Command5, 2000},
-    {"Windows7", Command6_Click, C::Command6, 2000},
-};
-
-class ShortcutTest : public testing::TestWithParam<ShortcutCase> {};
-
-TEST_P(ShortcutTest, StartsItsProgramOnTimeAndDisablesOnlyItself) {
-    const ShortcutCase& c = GetParam();
-    RecordingHost host;
-    c.click(host);
-
-    const std::wstring program =
-        c.self == C::Command4 ? L"XP_Installer_2.exe" : L"Vista_7_Installer_2.exe";
-    using Launches = std::vector<std::pair<std::wstring, long long>>;
-    EXPECT_EQ(LaunchesOf(host), (Launches{{program, c.launchTime}}));
-    EXPECT_EQ(TimelineOf(host, C::ProgressBar2), (Timeline{{0, 0}, {1000, 50}, {2000, 100}}));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].prompt, L"Shortcut created on your desktop!");
-    EXPECT_EQ(host.messages[0].title, L"Installer");
-    EXPECT_EQ(host.messages[0].time, 2000);
-    std::set<Control> others = {C::Command1, C::Command2, C::Command3, C::Command4,
-                                C::Command5, C::Command6, C::Command7, C::Command8};
-    others.erase(c.self);
-    EXPECT_EQ(host.EnabledButtons(), others);
-    EXPECT_FALSE(host.Enabled(C::ProgressBar2));
-}
-
-INSTANTIATE_TEST_SUITE_P(Shortcuts, ShortcutTest, testing::ValuesIn(kShortcutCases),
-                         [](const auto& info) { return info.param.name; });
-
-struct GridCase {
-    const char* name;
-    ClickHandler click;
-    long long launchMilliseconds;
-    std::vector<std::pair<std::wstring, long long>> launches;
+    void (*setUp)(RecordingHost& host);
+    Launches launches;
     Control bar;
     Timeline timeline;
-    long long messageTime;
+    RecordingHost::Message message;
+    std::set<Control> enabled;       // the buttons left enabled
+    std::set<std::wstring> deleted;  // by this click
 };
-void PrintTo(const GridCase& c, std::ostream* out) {
+void PrintTo(const Case& c, std::ostream* out) {
     *out << c.name;
 }
 
-class GridTest : public testing::TestWithParam<GridCase> {};
+// clang-format off
+const Case kCases[] = {
+    {"WindowsXp", Command1_Click, nullptr,
+     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command4, C::Command7, C::Command8}, {}},
+    {"WindowsVista", Command2_Click, nullptr,
+     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command5, C::Command7, C::Command8}, {}},
+    {"Windows7", Command3_Click, nullptr,
+     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command6, C::Command7, C::Command8}, {}},
+    {"XpShortcut", Command4_Click, nullptr, {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2,
+     kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000}, AllBut(C::Command4), {}},
+    {"VistaShortcut", Command5_Click, nullptr, {{L"Vista_7_Installer_2.exe", 2000}},
+     C::ProgressBar2, kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000},
+     AllBut(C::Command5), {}},
+    {"SevenShortcut", Command6_Click, nullptr, {{L"Vista_7_Installer_2.exe", 2000}},
+     C::ProgressBar2, kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000},
+     AllBut(C::Command6), {}},
+    {"CleanUp", Command7_Click, nullptr, {}, C::ProgressBar3, kCleanUpBar,
+     {L"Files deleted!", kInstaller, kPlain, 0}, AllBut(C::Command7), kExtraFiles},
+    {"Exit", Command8_Click, nullptr, {}, C::ProgressBar1, {},
+     {L"You can't change the universe, without repercussions.", L"Velmora Mod Installer",
+      kPlain, 0},
+     kButtons, {}},
+    // A program that cannot start stops its action there and leaves its button for a retry.
+    {"ExtractorMissing", Command1_Click,
+     [](RecordingHost& h) { h.files.erase(h.PathOf(L"extract_32bit.exe")); },
+     {}, C::ProgressBar1, {{0, 0}, {1000, 20}},
+     {L"Could not start \"extract_32bit.exe\".\n\nSystem reason 2.", kInstaller, kError, 1000},
+     {C::Command1, C::Command4, C::Command7, C::Command8}, {}},
+    // Neither starts while either is missing.
+    {"InstallerMissing", Command2_Click,
+     [](RecordingHost& h) { h.files.erase(h.PathOf(L"Vista_7_Installer.exe")); },
+     {}, C::ProgressBar1, {{0, 0}, {1000, 20}},
+     {L"Could not start \"Vista_7_Installer.exe\".\n\nSystem reason 2.", kInstaller, kError, 1000},
+     {C::Command2, C::Command5, C::Command7, C::Command8}, {}},
+    {"InstallerNotAProgram", Command1_Click,
+     [](RecordingHost& h) { h.refused[h.PathOf(L"XP_Installer.exe")] = h.kBadExeFormat; },
+     {{L"extract_32bit.exe", 1000}}, C::ProgressBar1, {{0, 0}, {1000, 20}},
+     {L"Could not start \"XP_Installer.exe\".\n\n"
+      L"XP_Installer.exe is not a valid Win32 application.",
+      kInstaller, kError, 1000},
+     {C::Command1, C::Command4, C::Command7, C::Command8}, {}},
+    {"ShortcutMissing", Command6_Click,
+     [](RecordingHost& h) { h.files.erase(h.PathOf(L"Vista_7_Installer_2.exe")); },
+     {}, C::ProgressBar2, {{0, 0}, {1000, 50}},
+     {L"Could not start \"Vista_7_Installer_2.exe\".\n\nSystem reason 2.", kInstaller, kError,
+      2000},
+     kButtons, {}},
+    // A program that has already failed is not reported as a success.
+    {"InstallerFailed", Command1_Click,
+     [](RecordingHost& h) { h.exitCodes[L"XP_Installer.exe"] = 1; },
+     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"\"XP_Installer.exe\" ended with exit code 1.", kInstaller, kError, 5000},
+     {C::Command1, C::Command4, C::Command7, C::Command8}, {}},
+    {"ExtractorCrashed", Command3_Click,
+     [](RecordingHost& h) { h.exitCodes[L"extract_32bit.exe"] = 3221225477u; },
+     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"\"extract_32bit.exe\" ended with exit code 3221225477.", kInstaller, kError, 5000},
+     {C::Command3, C::Command6, C::Command7, C::Command8}, {}},
+    {"InstallerSucceeded", Command1_Click,
+     [](RecordingHost& h) { h.exitCodes[L"XP_Installer.exe"] = 0; },
+     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command4, C::Command7, C::Command8}, {}},
+    {"ShortcutFailed", Command4_Click,
+     [](RecordingHost& h) { h.exitCodes[L"XP_Installer_2.exe"] = 2; },
+     {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2, kShortcutBar,
+     {L"\"XP_Installer_2.exe\" ended with exit code 2.", kInstaller, kError, 2000}, kButtons, {}},
+    // Steps end whole seconds after the click, however long launching takes; a point already
+    // passed comes at once.
+    {"SlowLaunches", Command1_Click, [](RecordingHost& h) { h.launchMilliseconds = 300; },
+     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1300}}, C::ProgressBar1, kInstallBar,
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command4, C::Command7, C::Command8}, {}},
+    {"LaunchHeldUp", Command2_Click, [](RecordingHost& h) { h.launchMilliseconds = 2500; },
+     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 3500}}, C::ProgressBar1,
+     {{0, 0}, {1000, 20}, {6000, 40}, {6000, 60}, {6000, 80}, {6000, 100}},
+     {L"Completed!", kInstaller, kPlain, 6000}, {C::Command5, C::Command7, C::Command8}, {}},
+    {"ShortcutSlowLaunch", Command4_Click, [](RecordingHost& h) { h.launchMilliseconds = 300; },
+     {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2, kShortcutBar,
+     {kShortcutMade, kInstaller, kPlain, 2000}, AllBut(C::Command4), {}},
+    // Every file is tried; one already gone counts as deleted; the rest are named.
+    {"CleanUpOneAbsent", Command7_Click,
+     [](RecordingHost& h) { h.files.erase(h.PathOf(L"XP_Installer.exe")); },
+     {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 0},
+     AllBut(C::Command7),
+     {L"XP_Installer_2.exe", L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
+      L"desktoprefresh.exe", L"xxmklink.exe"}},
+    {"CleanUpOneInUse", Command7_Click,
+     [](RecordingHost& h) { h.refused[h.PathOf(L"desktoprefresh.exe")] = 32; },
+     {}, C::ProgressBar3, kCleanUpBar,
+     {L"These files could not be deleted:\n\ndesktoprefresh.exe: System reason 32.", kInstaller,
+      kWarning, 0},
+     kButtons,
+     {L"XP_Installer.exe", L"XP_Installer_2.exe", L"Vista_7_Installer.exe",
+      L"Vista_7_Installer_2.exe", L"xxmklink.exe"}},
+    // A folder that Windows cannot reach: the files are still there.
+    {"CleanUpPathNotFound", Command7_Click,
+     [](RecordingHost& h) {
+         h.refused[h.PathOf(L"XP_Installer.exe")] = 3;
+         h.refused[h.PathOf(L"xxmklink.exe")] = 3;
+     },
+     {}, C::ProgressBar3, kCleanUpBar,
+     {L"These files could not be deleted:\n\nXP_Installer.exe: System reason 3.\n"
+      L"xxmklink.exe: System reason 3.", kInstaller, kWarning, 0},
+     kButtons,
+     {L"XP_Installer_2.exe", L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
+      L"desktoprefresh.exe"}},
+};
+// clang-format on
 
-// Each step ends a whole number of seconds after the click, however long launching takes; a
-// point already passed comes at once.
-TEST_P(GridTest, StepsKeepToWholeSecondsFromTheClick) {
-    const GridCase& c = GetParam();
+class ActionTest : public testing::TestWithParam<Case> {};
+
+TEST_P(ActionTest, StartsDrawsSaysAndDisables) {
+    const Case& c = GetParam();
     RecordingHost host;
-    host.launchMilliseconds = c.launchMilliseconds;
+    if (c.setUp != nullptr) {
+        c.setUp(host);
+    }
+    const std::set<std::wstring> before = host.files;
     c.click(host);
-    EXPECT_EQ(LaunchesOf(host), c.launches);
-    EXPECT_EQ(TimelineOf(host, c.bar), c.timeline);
+
+    EXPECT_EQ(host.launches, c.launches);
+    EXPECT_EQ(host.progress[c.bar], c.timeline);
+    EXPECT_EQ(host.progress.size(), 1u) << "only its own bar moves";
+    if (!c.timeline.empty()) {
+        // A bar that reached its end is put away; one stopped on the way stays as it stands.
+        EXPECT_EQ(host.Enabled(c.bar), c.timeline.back().second != 100);
+    }
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].time, c.messageTime);
+    EXPECT_EQ(host.messages[0].prompt, c.message.prompt);
+    EXPECT_EQ(host.messages[0].title, c.message.title);
+    EXPECT_EQ(host.messages[0].kind, c.message.kind);
+    EXPECT_EQ(host.messages[0].time, c.message.time);
+    EXPECT_EQ(host.EnabledButtons(), c.enabled);
+    for (const wchar_t* name : RecordingHost::kCompanions) {
+        const std::wstring path = host.PathOf(name);
+        EXPECT_EQ(before.count(path) == 1 && host.files.count(path) == 0,
+                  c.deleted.count(name) == 1)
+            << name;
+    }
+    EXPECT_EQ(host.releasedTasks.size(), host.launches.size());
+    EXPECT_EQ(host.ended, c.click == Command8_Click);
+    EXPECT_EQ(host.callsAfterEnd, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, GridTest,
-    testing::Values(GridCase{"InstallSlowLaunches",
-                             Command1_Click,
-                             300,
-                             {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1300}},
-                             C::ProgressBar1,
-                             {{0, 0}, {1000, 20}, {2000, 40}, {3000, 60}, {4000, 80}, {5000, 100}},
-                             5000},
-                    GridCase{"InstallLaunchHeldUp",
-                             Command2_Click,
-                             2500,
-                             {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 3500}},
-                             C::ProgressBar1,
-                             {{0, 0}, {1000, 20}, {6000, 40}, {6000, 60}, {6000, 80}, {6000, 100}},
-                             6000},
-                    GridCase{"XpShortcutSlowLaunch",
-                             Command4_Click,
-                             300,
-                             {{L"XP_Installer_2.exe", 1000}},
-                             C::ProgressBar2,
-                             {{0, 0}, {1000, 50}, {2000, 100}},
-                             2000}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Clicks, ActionTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.name; });
 
-TEST(Shortcut, VistaThenSevenStartsTheSharedProgramTwiceEachFromZero) {
+// Once an install, its shortcut and then the clean-up have run, only Exit is left; an install
+// still runs in full after its shortcut.
+TEST(Sequence, InstallShortcutAndCleanUpLeaveOnlyExit) {
+    const ClickHandler runs[][3] = {{Command4_Click, Command1_Click, Command7_Click},
+                                    {Command2_Click, Command5_Click, Command7_Click},
+                                    {Command6_Click, Command3_Click, Command7_Click}};
+    for (const auto& run : runs) {
+        RecordingHost host;
+        for (ClickHandler click : run) {
+            click(host);
+        }
+        EXPECT_EQ(host.EnabledButtons(), std::set<Control>{C::Command8});
+    }
+}
+
+TEST(Sequence, VistaThenSevenShortcutStartsTheSharedProgramTwiceEachFromZero) {
     RecordingHost host;
     Command5_Click(host);
     Command6_Click(host);
-    ASSERT_EQ(host.launches.size(), 2u);
-    EXPECT_EQ(host.launches[1].name, L"Vista_7_Installer_2.exe");
-    EXPECT_EQ(host.Timeline(C::ProgressBar2)[3].value, 0);
+    EXPECT_EQ(host.launches,
+              (Launches{{L"Vista_7_Installer_2.exe", 2000}, {L"Vista_7_Installer_2.exe", 4000}}));
+    EXPECT_EQ(host.progress[C::ProgressBar2][3], (std::pair<long long, float>{2000, 0}));
 }
 
-const wchar_t* const kExtraFiles[] = {L"XP_Installer.exe",      L"XP_Installer_2.exe",
-                                      L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
-                                      L"desktoprefresh.exe",    L"xxmklink.exe"};
-
-TEST(CleanUp, DeletesTheSixFilesInOrderWithTheBarAtZeroThenFifty) {
-    RecordingHost host;
-    Command7_Click(host);
-
-    ASSERT_EQ(host.deletions.size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(host.deletions[i].path, host.PathOf(kExtraFiles[i]));
-        EXPECT_EQ(host.deletions[i].barValue, i < 4 ? 0 : 50);
-    }
-    EXPECT_EQ(host.files, std::set<std::wstring>{host.PathOf(L"extract_32bit.exe")});
-    EXPECT_EQ(TimelineOf(host, C::ProgressBar3), (Timeline{{0, 0}, {0, 50}, {0, 100}}));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].prompt, L"Files deleted!");
-    EXPECT_EQ(host.messages[0].title, L"Installer");
-    EXPECT_FALSE(host.Enabled(C::Command7));
-    EXPECT_TRUE(host.launches.empty());
-}
-
-TEST(CleanUp, DeletesFromAFolderTooDeepForPlainPaths) {
-    RecordingHost host(L"C:\\" + std::wstring(240, L'x'));
-    Command7_Click(host);
-    EXPECT_EQ(host.messages.back().prompt, L"Files deleted!");
-    EXPECT_EQ(host.files, std::set<std::wstring>{host.PathOf(L"extract_32bit.exe")});
-}
-
-TEST(CleanUp, JoinsADriveRootWithOneBackslash) {
-    RecordingHost host(L"Y:\\");
-    Command7_Click(host);
-    EXPECT_EQ(host.deletions[0].path, L"Y:\\XP_Installer.exe");
-    EXPECT_FALSE(host.Enabled(C::Command7));
-}
-
-struct CleanUpFaultCase {
-    const char* name;
-    std::vector<const wchar_t*> absent;
-    std::vector<const wchar_t*> refused;
-    SystemError error = 32;  // in use
-};
-void PrintTo(const CleanUpFaultCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class CleanUpFaultTest : public testing::TestWithParam<CleanUpFaultCase> {};
-
-// Absent files count as deleted; one that cannot be deleted keeps none of the others.
-TEST_P(CleanUpFaultTest, TriesEveryFileAndNamesOnlyThoseThatRemain) {
-    const CleanUpFaultCase& c = GetParam();
-    RecordingHost host;
-    for (const wchar_t* name : c.absent) {
-        host.files.erase(host.PathOf(name));
-    }
-    for (const wchar_t* name : c.refused) {
-        host.refused[host.PathOf(name)] = c.error;
-    }
-    Command7_Click(host);
-
-    EXPECT_EQ(host.deletions.size(), 6u);
-    EXPECT_EQ(TimelineOf(host, C::ProgressBar3), (Timeline{{0, 0}, {0, 50}, {0, 100}}));
-    ASSERT_EQ(host.messages.size(), 1u);
-    const auto& message = host.messages[0];
-    EXPECT_EQ(message.title, L"Installer");
-    if (c.refused.empty()) {
-        EXPECT_EQ(message.prompt, L"Files deleted!");
-        EXPECT_FALSE(host.Enabled(C::Command7));
-        return;
-    }
-    EXPECT_EQ(message.kind, MessageKind::Warning);
-    for (const wchar_t* name : kExtraFiles) {
-        const bool isRefused =
-            std::find(c.refused.begin(), c.refused.end(), name) != c.refused.end();
-        const std::wstring reason = L": System reason " + std::to_wstring(c.error) + L".";
-        EXPECT_EQ(Contains(message.prompt, name + reason), isRefused) << message.prompt;
-        EXPECT_EQ(host.files.count(host.PathOf(name)) != 0, isRefused);
-    }
-    EXPECT_TRUE(host.Enabled(C::Command7));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, CleanUpFaultTest,
-    testing::Values(CleanUpFaultCase{"FirstAbsent", {L"XP_Installer.exe"}, {}},
-                    CleanUpFaultCase{"LastAbsent", {L"xxmklink.exe"}, {}},
-                    CleanUpFaultCase{"AllAbsent",
-                                     {kExtraFiles[0], kExtraFiles[1], kExtraFiles[2],
-                                      kExtraFiles[3], kExtraFiles[4], kExtraFiles[5]},
-                                     {}},
-                    CleanUpFaultCase{"FirstInUse", {}, {L"XP_Installer.exe"}},
-                    CleanUpFaultCase{"TwoInUseOneAbsent",
-                                     {L"desktoprefresh.exe"},
-                                     {L"XP_Installer_2.exe", L"xxmklink.exe"}},
-                    // A folder that Windows cannot reach: the files are still there.
-                    CleanUpFaultCase{"PathNotFound",
-                                     {},
-                                     {kExtraFiles[0], kExtraFiles[1], kExtraFiles[2],
-                                      kExtraFiles[3], kExtraFiles[4], kExtraFiles[5]},
-                                     3}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(CleanUp, RetrySucceedsOnceTheFileIsReleased) {
+TEST(Sequence, CleanUpRetrySucceedsOnceTheFileIsReleased) {
     RecordingHost host;
     host.refused[host.PathOf(L"xxmklink.exe")] = 32;
     Command7_Click(host);
@@ -322,171 +228,32 @@ TEST(CleanUp, RetrySucceedsOnceTheFileIsReleased) {
     EXPECT_FALSE(host.Enabled(C::Command7));
 }
 
-struct LaunchFaultCase {
-    const char* name;
-    ClickHandler click;
-    Control self;
-    const wchar_t* program;
-    SystemError error;  // 2: the file is missing; otherwise it is there and does not start
-    const wchar_t* reason;
-    std::vector<std::wstring> startedBefore;
-    Control bar;
-    float barAtMessage;
-};
-void PrintTo(const LaunchFaultCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-const LaunchFaultCase kLaunchFaultCases[] = {
-    {"ExtractorMissing",
-     Command1_Click,
-     C::Command1,
-     L"extract_32bit.exe",
-     2,
-     L"System reason 2.",
-     {},
-     C::ProgressBar1,
-     20},
-    // Neither starts while either is missing.
-    {"InstallerMissing",
-     Command2_Click,
-     C::Command2,
-     L"Vista_7_Installer.exe",
-     2,
-     L"System reason 2.",
-     {},
-     C::ProgressBar1,
-     20},
-    {"InstallerNotAProgram",
-     Command1_Click,
-     C::Command1,
-     L"XP_Installer.exe",
-     193,
-     L"XP_Installer.exe is not a valid Win32 application.",
-     {L"extract_32bit.exe"},
-     C::ProgressBar1,
-     20},
-    {"XpShortcutMissing",
-     Command4_Click,
-     C::Command4,
-     L"XP_Installer_2.exe",
-     2,
-     L"System reason 2.",
-     {},
-     C::ProgressBar2,
-     50},
-    {"SevenShortcutMissing",
-     Command6_Click,
-     C::Command6,
-     L"Vista_7_Installer_2.exe",
-     2,
-     L"System reason 2.",
-     {},
-     C::ProgressBar2,
-     50},
-};
-
-class LaunchFaultTest : public testing::TestWithParam<LaunchFaultCase> {};
-
-// The action stops at the launch, says why, and leaves its own button for a retry.
-TEST_P(LaunchFaultTest, ReportsTheProgramAndStopsWithoutEndingTheProgram) {
-    const LaunchFaultCase& c = GetParam();
-    RecordingHost host;
-    if (c.error == kErrorFileNotFound) {
-        host.files.erase(host.PathOf(c.program));
-    } else {
-        host.refused[host.PathOf(c.program)] = c.error;
+TEST(CleanUp, DeletesTheSixInOrderFromTheFolderWithTheBarAtZeroThenFifty) {
+    struct Folder {
+        const wchar_t* directory;
+        const wchar_t* first;
+    } const folders[] = {{L"C:\\Games\\Velmora", L"C:\\Games\\Velmora\\XP_Installer.exe"},
+                         {L"Y:\\", L"Y:\\XP_Installer.exe"}};
+    for (const Folder& folder : folders) {
+        RecordingHost host(folder.directory);
+        Command7_Click(host);
+        ASSERT_EQ(host.deletions.size(), 6u);
+        EXPECT_EQ(host.deletions[0].first, folder.first);
+        const wchar_t* const order[] = {L"XP_Installer.exe",      L"XP_Installer_2.exe",
+                                        L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
+                                        L"desktoprefresh.exe",    L"xxmklink.exe"};
+        for (size_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(host.deletions[i].first, host.PathOf(order[i]));
+            EXPECT_EQ(host.deletions[i].second, i < 4 ? 0 : 50);
+        }
     }
-    c.click(host);
-
-    std::vector<std::wstring> started;
-    for (const auto& launch : host.launches) {
-        started.push_back(launch.name);
-    }
-    EXPECT_EQ(started, c.startedBefore);
-    ASSERT_EQ(host.messages.size(), 1u);
-    const auto& message = host.messages[0];
-    EXPECT_EQ(message.title, L"Installer");
-    EXPECT_EQ(message.kind, MessageKind::Error);
-    EXPECT_EQ(message.prompt,
-              std::wstring(L"Could not start \"") + c.program + L"\".\n\n" + c.reason);
-    EXPECT_EQ(message.bars[c.bar == C::ProgressBar1 ? 0 : 1], c.barAtMessage);
-    EXPECT_EQ(host.Timeline(c.bar).back().value, c.barAtMessage);
-    EXPECT_TRUE(host.Enabled(c.self));
-    EXPECT_FALSE(host.ended);
-    EXPECT_EQ(host.releasedTasks.size(), c.startedBefore.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Launches, LaunchFaultTest, testing::ValuesIn(kLaunchFaultCases),
-                         [](const auto& info) { return info.param.name; });
-
-TEST(LaunchFault, InstallKeepsTheOtherSystemsButtonsDisabled) {
-    RecordingHost host;
-    host.files.erase(host.PathOf(L"extract_32bit.exe"));
-    Command1_Click(host);
-    EXPECT_EQ(host.EnabledButtons(),
-              (std::set<Control>{C::Command1, C::Command4, C::Command7, C::Command8}));
-}
-
-struct ExitCodeCase {
-    const char* name;
-    ClickHandler click;
-    Control self;
-    const wchar_t* program;
-    std::optional<uint32_t> exitCode;
-    const wchar_t* expected;
-};
-void PrintTo(const ExitCodeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-const ExitCodeCase kExitCodeCases[] = {
-    {"InstallerFailed", Command1_Click, C::Command1, L"XP_Installer.exe", 1u,
-     L"\"XP_Installer.exe\" ended with exit code 1."},
-    {"ExtractorFailed", Command3_Click, C::Command3, L"extract_32bit.exe", 3221225477u,
-     L"\"extract_32bit.exe\" ended with exit code 3221225477."},
-    {"InstallerSucceeded", Command1_Click, C::Command1, L"XP_Installer.exe", 0u, L"Completed!"},
-    {"InstallerStillRunning", Command2_Click, C::Command2, L"Vista_7_Installer.exe", std::nullopt,
-     L"Completed!"},
-    {"ShortcutFailed", Command4_Click, C::Command4, L"XP_Installer_2.exe", 2u,
-     L"\"XP_Installer_2.exe\" ended with exit code 2."},
-    {"ShortcutSucceeded", Command5_Click, C::Command5, L"Vista_7_Installer_2.exe", 0u,
-     L"Shortcut created on your desktop!"},
-};
-
-class ExitCodeTest : public testing::TestWithParam<ExitCodeCase> {};
-
-// A program that has already failed is not reported as a success.
-TEST_P(ExitCodeTest, DecidesTheClosingMessage) {
-    const ExitCodeCase& c = GetParam();
-    RecordingHost host;
-    if (c.exitCode) {
-        host.exitCodes[c.program] = *c.exitCode;
-    }
-    c.click(host);
-    ASSERT_EQ(host.messages.size(), 1u);
-    const bool failed = c.exitCode.value_or(0) != 0;
-    EXPECT_EQ(host.messages[0].prompt, c.expected);
-    EXPECT_EQ(host.messages[0].title, L"Installer");
-    EXPECT_EQ(host.messages[0].kind, failed ? MessageKind::Error : MessageKind::Plain);
-    EXPECT_EQ(host.Enabled(c.self), failed);
-}
-
-INSTANTIATE_TEST_SUITE_P(Programs, ExitCodeTest, testing::ValuesIn(kExitCodeCases),
-                         [](const auto& info) { return info.param.name; });
-
-TEST(Exit, SaysGoodbyeThenEndsTheProgram) {
-    RecordingHost host;
-    Command8_Click(host);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].prompt, L"You can't change the universe, without repercussions.");
-    EXPECT_EQ(host.messages[0].title, L"Velmora Mod Installer");
-    EXPECT_EQ(host.messages[0].kind, MessageKind::Plain);
-    EXPECT_TRUE(host.ended);
-    EXPECT_EQ(host.callsAfterEnd, 0);
-    EXPECT_TRUE(host.launches.empty());
-    EXPECT_TRUE(host.deletions.empty());
-    EXPECT_TRUE(host.Enabled(C::Command8));
+TEST(CleanUp, DeletesFromAFolderTooDeepForPlainPaths) {
+    RecordingHost host(L"C:\\" + std::wstring(240, L'x'));
+    Command7_Click(host);
+    EXPECT_EQ(host.messages.back().prompt, L"Files deleted!");
+    EXPECT_EQ(host.files, std::set<std::wstring>{host.PathOf(L"extract_32bit.exe")});
 }
 
 }  // namespace

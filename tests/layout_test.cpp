@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "recording_host.h"
 #include "window/layout.h"
 
 namespace {
@@ -71,6 +74,69 @@ TEST(Layout, RowsFollowTheControlsAndTabOrderCoversThemOnce) {
     EXPECT_EQ(*tabIndexes.begin(), 0);
     EXPECT_EQ(kLayout[static_cast<int>(Control::Command1)].tabIndex, 0);
     EXPECT_GE(ControlId(Control::Label1), 100) << "IDs 1 and 2 would be OK and Cancel";
+}
+
+std::vector<const ControlLayout*> ButtonsInTabOrder() {
+    std::vector<const ControlLayout*> buttons;
+    for (const ControlLayout& row : kLayout) {
+        if (row.kind == ControlKind::Button) {
+            buttons.push_back(&row);
+        }
+    }
+    std::sort(buttons.begin(), buttons.end(), [](const ControlLayout* a, const ControlLayout* b) {
+        return a->tabIndex < b->tabIndex;
+    });
+    return buttons;
+}
+
+// Buttons side by side share their top and size, and Tab visits them as they are read: left to
+// right, then top to bottom.
+TEST(Layout, ButtonsSideBySideMatchAndTabReadsThem) {
+    const auto buttons = ButtonsInTabOrder();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const ControlLayout& a = *buttons[i];
+        for (const ControlLayout* b : buttons) {
+            if (a.top < b->top + b->height && b->top < a.top + a.height) {
+                EXPECT_TRUE(a.top == b->top && a.width == b->width && a.height == b->height)
+                    << a.tabIndex << " and " << b->tabIndex;
+            }
+        }
+        if (i > 0) {
+            const ControlLayout& previous = *buttons[i - 1];
+            EXPECT_TRUE(a.top > previous.top || (a.top == previous.top && a.left > previous.left))
+                << "Tab index " << a.tabIndex;
+        }
+    }
+}
+
+// A button runs its own action: an install leaves the shortcut button under it, the others
+// disable only themselves, and one alone ends the program.
+TEST(Layout, EachButtonRunsItsOwnAction) {
+    int ending = 0;
+    for (const ControlLayout* button : ButtonsInTabOrder()) {
+        RecordingHost host;
+        button->onClick(host);
+        if (host.ended) {
+            ++ending;
+            continue;
+        }
+        std::set<Control> rest = host.EnabledButtons();
+        EXPECT_EQ(rest.count(button->name), 0u) << button->tabIndex;
+        rest.insert(button->name);
+        if (rest.size() == 8) {
+            continue;
+        }
+        const auto below =
+            std::find_if(std::begin(kLayout), std::end(kLayout), [&](const auto& row) {
+                return row.kind == ControlKind::Button && row.left == button->left &&
+                       row.top > button->top;
+            });
+        ASSERT_NE(below, std::end(kLayout)) << button->tabIndex;
+        EXPECT_EQ(host.EnabledButtons(),
+                  (std::set<Control>{below->name, Control::Command7, Control::Command8}))
+            << button->tabIndex;
+    }
+    EXPECT_EQ(ending, 1);
 }
 
 TEST(Layout, StatusLabelsCentreTheWordWithLeadingSpaces) {

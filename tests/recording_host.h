@@ -13,24 +13,13 @@
 // user and the companion programs would observe.
 class RecordingHost final : public HostServices {
   public:
-    struct Launch {
-        std::wstring name;
-        long long time;
-    };
+    using Launches = std::vector<std::pair<std::wstring, long long>>;  // name, time
+    using Timeline = std::vector<std::pair<long long, float>>;         // time, value
     struct Message {
         std::wstring prompt;
         std::wstring title;
         MessageKind kind;
         long long time;
-        float bars[3];
-    };
-    struct Progress {
-        long long time;
-        float value;
-    };
-    struct Deletion {
-        std::wstring path;
-        float barValue;
     };
 
     static constexpr const wchar_t* kCompanions[] = {
@@ -65,7 +54,6 @@ class RecordingHost final : public HostServices {
         }
         return result;
     }
-    const std::vector<Progress>& Timeline(Control bar) const { return progress.at(bar); }
 
     // Set up by the tests.
     std::set<std::wstring> files;
@@ -76,9 +64,9 @@ class RecordingHost final : public HostServices {
     // Observed.
     long long now = 0;
     bool enabled[kControlCount];
-    std::map<Control, std::vector<Progress>> progress;
-    std::vector<Launch> launches;
-    std::vector<Deletion> deletions;
+    std::map<Control, Timeline> progress;
+    Launches launches;
+    std::vector<std::pair<std::wstring, float>> deletions;  // path, the third bar's value then
     std::vector<Message> messages;
     std::vector<TaskId> releasedTasks;
     bool ended = false;
@@ -102,7 +90,7 @@ class RecordingHost final : public HostServices {
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override {
-        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).name);
+        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).first);
         if (found == exitCodes.end()) {
             return false;
         }
@@ -133,12 +121,7 @@ class RecordingHost final : public HostServices {
     }
     void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override {
         Touch();
-        messages.push_back({prompt,
-                            title,
-                            kind,
-                            now,
-                            {BarValue(Control::ProgressBar1), BarValue(Control::ProgressBar2),
-                             BarValue(Control::ProgressBar3)}});
+        messages.push_back({prompt, title, kind, now});
     }
     void EndProgram() override {
         Touch();
@@ -167,7 +150,7 @@ class RecordingHost final : public HostServices {
     void Touch() { callsAfterEnd += ended ? 1 : 0; }
     float BarValue(Control bar) const {
         auto found = progress.find(bar);
-        return found == progress.end() ? 0 : found->second.back().value;
+        return found == progress.end() ? 0 : found->second.back().second;
     }
 
     std::wstring directory_;
