@@ -54,6 +54,9 @@ void RestrictDllSearchToSystem32() {
 }
 
 Win32Host::Win32Host() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    ticksPerSecond_ = frequency.QuadPart;
     PathBuffer module;
     const DWORD length = GetModuleFileNameW(nullptr, module.text, kPathCapacity);
     if (length == 0 || length >= kPathCapacity) {
@@ -150,10 +153,8 @@ SystemError Win32Host::DeleteFile(const wchar_t* path) {
 // The performance counter: GetTickCount moves in steps of up to 16 ms on Windows.
 uint32_t Win32Host::Milliseconds() {
     LARGE_INTEGER now;
-    LARGE_INTEGER frequency;
     QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<uint32_t>(now.QuadPart * 1000 / frequency.QuadPart);
+    return static_cast<uint32_t>(now.QuadPart * 1000 / ticksPerSecond_);
 }
 
 void Win32Host::Wait(uint32_t milliseconds) {

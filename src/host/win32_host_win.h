@@ -34,6 +34,7 @@ class Win32Host final : public HostServices {
   private:
     static constexpr int kTaskSlots = 4;
     HWND window_ = nullptr;
+    LONGLONG ticksPerSecond_ = 1;  // fixed at boot: read once
     PathBuffer directory_;
     UniqueHandle tasks_[kTaskSlots];
 };
