@@ -8,18 +8,20 @@ HWND ControlWindow(HWND window, Control control) {
     return GetDlgItem(window, ControlId(control));
 }
 
-// Runs everything but the user's input: paints, timers (the themed bar animates with them),
-// posted and sent messages. Reading the queue also keeps Windows from calling the window
-// "Not Responding". Clicks and keys stay queued until the action has ended.
-void PumpAllButInput() {
+constexpr LPARAM kKeyWasDown = 1 << 30;  // a key message's bit for an auto-repeat
+
+// Runs what is queued, the user's input too: a click or key during an action reaches its button
+// now, while the button is still there to take it, and the window's click queue runs it after the
+// action. Left queued, input would meet the action's message box instead: a click on the window
+// it disables is dropped, and a Space typed ahead would close the box unread.
+void PumpMessages(HWND window) {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0,
-                        PM_REMOVE | PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        DispatchMessageW(&msg);
+        DispatchDialogMessage(window, msg);
     }
 }
 
@@ -164,9 +166,8 @@ void Win32Host::Wait(uint32_t milliseconds) {
         if (elapsed >= milliseconds) {
             return;
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed,
-                                  QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_TIMER);
-        PumpAllButInput();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+        PumpMessages(window_);
     }
 }
 
@@ -197,6 +198,22 @@ void Win32Host::SetProgress(Control bar, float value) {
     SendMessageW(control, PBM_SETPOS, position + 1, 0);
     SendMessageW(control, PBM_SETPOS, position, 0);
     SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
+}
+
+void DispatchDialogMessage(HWND window, MSG& msg) {
+    // Enter presses the focused button, as in any dialog. The dialog manager would send it to the
+    // default button, and no button is the default.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && (msg.lParam & kKeyWasDown) == 0 &&
+        GetParent(msg.hwnd) == window) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(msg.hwnd));
+        return;
+    }
+    // The dialog manager gives the window Tab and Shift+Tab between its buttons.
+    if (!IsDialogMessageW(window, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 void DescribeSystemError(SystemError error, wchar_t* text, size_t capacity) {

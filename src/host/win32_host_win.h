@@ -8,6 +8,9 @@
 // say) is ever loaded. Call it before anything loads a DLL.
 void RestrictDllSearchToSystem32();
 
+// Hands one queued message to the installer's window or its controls, with the keys of a dialog.
+void DispatchDialogMessage(HWND window, MSG& msg);
+
 // The system's own words for an error, without a trailing line break.
 void DescribeSystemError(SystemError error, wchar_t* text, size_t capacity);
 

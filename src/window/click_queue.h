@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-// Keeps actions from running inside one another. Windows dispatches clicks that queued up during
-// an action's waits even from inside its message box; such a click is held here and run once the
-// running action has ended, in the order the clicks came, as if it had waited in the queue.
+// Keeps actions from running inside one another. Clicks reach the window while an action runs: its
+// waits read the user's input, and its message box dispatches what is queued. Such a click is held
+// here and run once the running action has ended, in the order the clicks came.
 class ClickQueue {
   public:
     // Runs `run(command)` now, or after the action that is running. `run` must check that the

@@ -14,8 +14,6 @@ constexpr uint8_t kCloseCommand = 0xFF;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // The layout was made for the classic 8-point dialog font; a larger font breaks its boxes.
 constexpr int kFontPoints = 8;
-// A key message's bit for "the key was already down": an auto-repeat, not a new press.
-constexpr LPARAM kKeyWasDown = 1 << 30;
 // Marks the window with its folder, so that a second start from there can find it.
 constexpr wchar_t kFolderProperty[] = L"VelmoraModInstaller.Folder";
 
@@ -178,19 +176,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
 int Form1::Run() {
     MSG msg = {};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Enter presses the focused button, as in any dialog. The dialog manager would send it to
-        // the default button, and no button is the default.
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
-            (msg.lParam & kKeyWasDown) == 0 && GetParent(msg.hwnd) == window_) {
-            SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(msg.hwnd));
-            continue;
-        }
-        // The dialog manager gives the window Tab and Shift+Tab between its buttons.
-        if (!IsDialogMessageW(window_, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        DispatchDialogMessage(window_, msg);
     }
     return static_cast<int>(msg.wParam);
 }

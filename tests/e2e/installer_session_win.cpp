@@ -223,11 +223,29 @@ long long InstallerSession::Click(Control control) {
     return now;
 }
 
+// Real input, through the system's queue as a person's would come: the installer reads it when
+// it reads its queue.
 void InstallerSession::Key(UINT virtualKey) {
-    HWND target = Focus();
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(virtualKey, 0)) << 16;
-    PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | scan);
-    PostMessageW(target, WM_KEYUP, virtualKey, 1 | scan | (3u << 30));
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = static_cast<WORD>(virtualKey);
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+void InstallerSession::MouseClick(Control control) {
+    RECT box = {};
+    GetWindowRect(ControlWindow(control), &box);
+    INPUT mouse[3] = {};
+    mouse[0].type = mouse[1].type = mouse[2].type = INPUT_MOUSE;
+    mouse[0].mi.dx = (box.left + box.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    mouse[0].mi.dy = (box.top + box.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    mouse[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    mouse[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    mouse[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(3, mouse, sizeof(INPUT));
+    // At a person's pace: Wine may place clicks sent all at once at the pointer's last position.
+    Sleep(300);
 }
 
 void InstallerSession::Close() {

@@ -70,7 +70,9 @@ class InstallerSession {
     int BarPosition(Control bar) const;
     HWND Focus() const;
     long long Click(Control control);
+    // Real input: a key pressed and let go, a left click in the middle of a control.
     void Key(UINT virtualKey);
+    void MouseClick(Control control);
     void Close();
     // Waits for a message box of the installer's to show, looking every `pollMs`; false after
     // `timeoutMs`.
