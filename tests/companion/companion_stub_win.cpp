@@ -1,8 +1,7 @@
-// Stands in for a companion program. Started, it appends one line to a log and ends:
-//   <creation time, ms since 1601 UTC> TAB <1 if started hidden> TAB <its full path> TAB <working
-//   dir>
-// The log is %VELMORA_STUB_LOG%, or started.log beside the stub. A file "<its full path>.stub"
-// holding "<exit code> <milliseconds>" makes it stay that long and end with that code.
+// Stands in for a companion program. Started, it appends one line to started.log beside it, in
+// UTF-16: <creation time, ms since 1601 UTC> TAB <1 if started hidden> TAB <its full path> TAB
+// <working directory>. A file "<its full path>.stub" holding "<exit code> <milliseconds>" makes it
+// stay that long and end with that code.
 #include "host/windows_win.h"
 
 #include <cstdio>
@@ -10,38 +9,13 @@
 #include "host/handle_win.h"
 #include "host/text.h"
 
-namespace {
-
-void ToUtf8(const wchar_t* text, char* utf8, int capacity) {
-    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, capacity, nullptr, nullptr) == 0) {
-        utf8[0] = '\0';
-    }
-}
-
-unsigned ParseNumber(const char*& cursor) {
-    while (*cursor == ' ' || *cursor == '\r' || *cursor == '\n' || *cursor == '\t') {
-        ++cursor;
-    }
-    unsigned value = 0;
-    while (*cursor >= '0' && *cursor <= '9') {
-        value = value * 10 + static_cast<unsigned>(*cursor++ - '0');
-    }
-    return value;
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // When the process was created, not when it got here: a slow start must not blur the time.
-    FILETIME created = {};
+    ULARGE_INTEGER created = {};
     FILETIME unused[3];
-    GetProcessTimes(GetCurrentProcess(), &created, &unused[0], &unused[1], &unused[2]);
-    const unsigned long long startMs =
-        ((static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime) /
-        10000;
-
+    GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), &unused[0],
+                    &unused[1], &unused[2]);
     STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     GetStartupInfoW(&startup);
     const bool hidden =
         (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
@@ -50,43 +24,29 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetModuleFileNameW(nullptr, self.text, kPathCapacity);
     PathBuffer directory;
     GetCurrentDirectoryW(kPathCapacity, directory.text);
-
-    PathBuffer logPath;
-    if (GetEnvironmentVariableW(L"VELMORA_STUB_LOG", logPath.text, kPathCapacity) == 0) {
-        PathBuffer selfDirectory;
-        selfDirectory.Writer().Append(self.text);
-        selfDirectory.text[DirectoryLength(self.text)] = L'\0';
-        JoinPath(selfDirectory.text, L"started.log", logPath.text, kPathCapacity);
-    }
-
-    char selfUtf8[3 * kPathCapacity];
-    char directoryUtf8[3 * kPathCapacity];
-    ToUtf8(self.text, selfUtf8, sizeof selfUtf8);
-    ToUtf8(directory.text, directoryUtf8, sizeof directoryUtf8);
-
-    char line[8 * kPathCapacity];
-    const int length = snprintf(line, sizeof line, "%llu\t%d\t%s\t%s\r\n", startMs, hidden ? 1 : 0,
-                                selfUtf8, directoryUtf8);
-    UniqueHandle log(CreateFileW(logPath.text, FILE_APPEND_DATA,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (log.Valid()) {
-        DWORD written = 0;
-        WriteFile(log.Get(), line, static_cast<DWORD>(length), &written, nullptr);
-    }
+    wchar_t line[3 * kPathCapacity];
+    const int length =
+        _snwprintf(line, 3 * kPathCapacity, L"%llu\t%d\t%ls\t%ls\n", created.QuadPart / 10000,
+                   hidden ? 1 : 0, self.text, directory.text);
+    PathBuffer log;
+    log.Writer().Append(self.text);
+    lstrcpyW(log.text + DirectoryLength(self.text), L"started.log");
+    UniqueHandle file(CreateFileW(log.text, FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    WriteFile(file.Get(), line, static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
 
     PathBuffer configPath;
     configPath.Writer().Append(self.text).Append(L".stub");
     UniqueHandle config(CreateFileW(configPath.text, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    OPEN_EXISTING, 0, nullptr));
+    char settings[64] = {};
+    DWORD read = 0;
+    ReadFile(config.Get(), settings, sizeof settings - 1, &read, nullptr);
     unsigned exitCode = 0;
-    if (config.Valid()) {
-        char text[64] = {};
-        DWORD read = 0;
-        ReadFile(config.Get(), text, sizeof text - 1, &read, nullptr);
-        const char* cursor = text;
-        exitCode = ParseNumber(cursor);
-        Sleep(ParseNumber(cursor));
-    }
+    unsigned stayMs = 0;
+    std::sscanf(settings, "%u %u", &exitCode, &stayMs);
+    Sleep(stayMs);
     return static_cast<int>(exitCode);
 }

@@ -1,7 +1,8 @@
 // The end-to-end suite: the real Installer_32bit.exe in a real window, driven as a person would,
 // beside companion stubs that log how they were started. One line per check, then a count.
 //   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]
-// BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll and plant_control.exe.
+// BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll, plant_control.exe and
+// refuse_bars.dll.
 #include "e2e/installer_session_win.h"
 
 #include <cstdio>
@@ -14,21 +15,14 @@ namespace {
 
 using C = Control;
 
-constexpr DWORD kStartMs = 60000;
 constexpr DWORD kActionMs = 20000;
-// Starting a program may take a few hundred milliseconds (much more under emulation), which
-// delays what follows it; a step is never early. The window still tells 1 s from 2 s.
-constexpr long long kEarlyMs = 100;
-constexpr long long kLateMs = 900;
 
 struct Settings {
     std::wstring build;
     std::wstring installer;
     std::wstring stub;
     std::wstring work;
-    std::wstring driveRoot;
-};
-Settings settings;
+} settings;
 
 int passed = 0;
 int failed = 0;
@@ -52,12 +46,11 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
 
-bool OnTime(long long actual, long long expected) {
-    return actual >= expected - kEarlyMs && actual <= expected + kLateMs;
-}
-
-std::string Offset(long long actual, long long expected) {
-    return " (" + std::to_string(actual - expected) + " ms off)";
+// Starting a program may take a few hundred milliseconds (much more under emulation), which
+// delays what follows it; a step is never early. The window still tells 1 s from 2 s.
+void CheckOnTime(long long actual, long long expected, const std::string& what) {
+    Check(actual >= expected - 100 && actual <= expected + 900,
+          what + " on time (" + std::to_string(actual - expected) + " ms off)");
 }
 
 std::set<Control> EnabledButtons(const InstallerSession& session) {
@@ -70,7 +63,7 @@ std::set<Control> EnabledButtons(const InstallerSession& session) {
     return enabled;
 }
 
-// A fresh application folder for one case, and the installer started from it.
+// A fresh application folder for one case, and the installer started from another folder.
 struct Fixture {
     explicit Fixture(const std::string& name, const std::wstring& directory = L"")
         : folder(directory.empty() ? settings.work + L"\\" + std::wstring(name.begin(), name.end())
@@ -84,300 +77,234 @@ struct Fixture {
         Check(started, "the installer starts and shows its window");
         return started;
     }
-    // Clicks a button and waits for the message that ends its action.
-    bool Run(Control button, MessageBoxSeen* seen, long long* clickMs = nullptr) {
-        const long long click = session.Click(button);
-        if (clickMs != nullptr) {
-            *clickMs = click;
-        }
+    // Waits for the message box that ends an action and checks its text.
+    bool Shows(MessageBoxSeen* seen, const std::wstring& text) {
         const bool shown = session.WaitForMessageBox(seen, kActionMs);
-        Check(shown, "a message box ends the action");
+        Check(shown && seen->text == text, "\"" + Narrow(text) + "\": " + Narrow(seen->text));
         return shown;
     }
-    void CheckLaunch(const Launch& launch, const wchar_t* name, long long expectedMs) {
-        const std::string what = Narrow(name);
-        Check(launch.path == folder.Path(name), what + " starts by its full path in the folder");
-        Check(launch.hidden, what + " starts hidden");
-        Check(launch.workingDirectory == folder.Directory(),
-              what + " starts in the folder as working directory");
-        Check(OnTime(launch.ms, expectedMs),
-              what + " starts on time" + Offset(launch.ms, expectedMs));
-    }
-    void CheckMessageTime(const MessageBoxSeen& seen, long long expectedMs) {
-        Check(OnTime(seen.shownMs, expectedMs),
-              "the message comes on time" + Offset(seen.shownMs, expectedMs));
+    void CheckLaunches(const std::vector<const wchar_t*>& names, long long expectedMs) {
+        const auto launches = folder.WaitForLaunches(names.size());
+        Check(launches.size() == names.size(), std::to_string(names.size()) + " programs start");
+        for (size_t i = 0; i < launches.size() && i < names.size(); ++i) {
+            const std::string what = Narrow(names[i]);
+            Check(launches[i].path == folder.Path(names[i]) && launches[i].hidden &&
+                      launches[i].workingDirectory == folder.Directory(),
+                  what + " starts hidden, by its full path, in the folder");
+            CheckOnTime(launches[i].ms, expectedMs, what + " starts");
+        }
     }
 
     AppFolder folder;
     InstallerSession session;
 };
 
-void WindowAtStart() {
-    Fixture f("window at start");
-    if (!f.Start()) {
-        return;
-    }
-    const LONG style = GetWindowLongW(f.session.Window(), GWL_STYLE);
-    Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
-              (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
-          "fixed single border, close control, no minimize or maximize");
-    Check(EnabledButtons(f.session).size() == 8, "every button enabled");
-    Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus on Windows XP");
-    const Control tabOrder[] = {C::Command2, C::Command3, C::Command4, C::Command5,
-                                C::Command6, C::Command7, C::Command8, C::Command1};
-    bool inOrder = true;
-    for (Control next : tabOrder) {
-        f.session.Key(VK_TAB);
-        Sleep(300);
-        inOrder = inOrder && f.session.Focus() == f.session.ControlWindow(next);
-    }
-    Check(inOrder, "Tab visits the eight buttons in order");
-}
-
-void VersionInformation() {
-    currentCase = "version";
-    DWORD ignored = 0;
-    std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), &ignored), '\0');
-    GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
-    const struct {
-        const wchar_t* field;
-        const wchar_t* value;
-    } fields[] = {{L"FileVersion", L"1.00"},
-                  {L"ProductVersion", L"1.00"},
-                  {L"FileDescription", L"Installs the Velmora Mod"},
-                  {L"ProductName", L"Velmora Mod Installer"},
-                  {L"InternalName", L"Installer_32bit"},
-                  {L"OriginalFilename", L"Installer_32bit.exe"},
-                  {L"CompanyName", L"The Velmora Mod Team"}};
-    for (const auto& field : fields) {
-        wchar_t* value = nullptr;
-        UINT length = 0;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + field.field;
-        const bool found = VerQueryValueW(data.data(), path.c_str(),
-                                          reinterpret_cast<void**>(&value), &length) != FALSE;
-        Check(found && std::wstring(value) == field.value, Narrow(field.field));
-    }
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
-    Check(fixed != nullptr && fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
-              fixed->dwProductVersionMS == 0x10000 && fixed->dwProductVersionLS == 0,
-          "numeric versions 1.0.0.0");
-}
-
-// A whole run in a folder with spaces and non-ASCII characters, started from another folder: an
-// installer that outlives its message, input during the install, a clean-up that meets a file
-// already gone and a read-only one, and Exit.
+// A whole run in a folder with spaces and non-ASCII characters: the window at start, Escape and
+// Enter, real input during the install, an installer that outlives its message, a clean-up that
+// meets a file already gone and a read-only one, and Exit.
 void TypicalRun() {
     Fixture f("typical run",
               settings.work + L"\\Velmora Mod \u00dcn\u00efc\u00f8d\u00e9 \u4e16\u754c");
-    f.folder.Configure(L"XP_Installer.exe", 0, 4500);
-    f.folder.Remove(L"xxmklink.exe");
+    f.folder.Write(L"XP_Installer.exe.stub", "0 4500");
+    DeleteFileW(f.folder.Path(L"xxmklink.exe").c_str());
     SetFileAttributesW(f.folder.Path(L"XP_Installer_2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
     if (!f.Start()) {
         return;
     }
-    const long long click = f.session.Click(C::Command1);
+    const HWND window = f.session.Window();
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
+              (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
+          "fixed single border, close control, no minimize or maximize");
+    std::vector<Control> tabWalk;
+    for (HWND at = f.session.Focus(); tabWalk.size() < 8; at = GetNextDlgTabItem(window, at, 0)) {
+        tabWalk.push_back(static_cast<Control>(GetDlgCtrlID(at) - kFirstControlId));
+    }
+    Check(tabWalk == std::vector<Control>{C::Command1, C::Command2, C::Command3, C::Command4,
+                                          C::Command5, C::Command6, C::Command7, C::Command8},
+          "focus on Windows XP, and Tab visits the buttons in order");
+    f.session.Key(VK_ESCAPE);
+    Sleep(500);
+    Check(EnabledButtons(f.session).size() == 8 && !f.session.MessageBoxShowing(),
+          "every button enabled, also after Escape");
+
+    const long long click = NowMs();
+    f.session.Key(VK_RETURN);
     Sleep(2500);
     Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus stays on Windows XP");
-    // Tab skips the disabled buttons to Windows XP Shortcut, Space presses it; a click on a
-    // disabled button does nothing; Windows XP will be disabled by the time its turn comes.
+    // Tab skips the disabled buttons to Windows XP Shortcut, and Space presses it; a click on a
+    // disabled button does nothing; Windows XP is disabled by the time its click's turn comes.
     f.session.Key(VK_TAB);
     f.session.Key(VK_SPACE);
     f.session.MouseClick(C::Command2);
     f.session.MouseClick(C::Command7);
     f.session.MouseClick(C::Command1);
     MessageBoxSeen seen;
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) && seen.title == L"Installer" &&
-              seen.text == L"Completed!",
-          "\"Completed!\" from Installer");
-    f.CheckMessageTime(seen, click + 5000);
+    if (!f.Shows(&seen, L"Completed!")) {
+        return;
+    }
+    Check(seen.title == L"Installer", "from \"Installer\"");
+    CheckOnTime(seen.shownMs, click + 5000, "Enter's install, its message");
     Check(f.session.BarPosition(C::ProgressBar1) == 100 && !f.session.Enabled(C::ProgressBar1),
           "the first bar stands at 100, disabled");
-    auto launches = f.folder.WaitForLaunches(2);
-    Check(launches.size() == 2, "two programs start");
-    if (launches.size() == 2) {
-        f.CheckLaunch(launches[0], L"extract_32bit.exe", click + 1000);
-        f.CheckLaunch(launches[1], L"XP_Installer.exe", click + 1000);
+    f.CheckLaunches({L"extract_32bit.exe", L"XP_Installer.exe"}, click + 1000);
+    f.session.PressOk(seen);
+    if (f.Shows(&seen, L"Shortcut created on your desktop!")) {
+        f.session.PressOk(seen);
     }
-    f.session.PressOk(seen);
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) &&
-              seen.text == L"Shortcut created on your desktop!",
-          "then the key's shortcut runs");
-    launches = f.folder.WaitForLaunches(3);
-    Check(launches.size() == 3 && launches[2].Name() == L"XP_Installer_2.exe",
-          "the shortcut program starts");
-    f.session.PressOk(seen);
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) && seen.text == L"Files deleted!",
-          "then the clicked clean-up, \"Files deleted!\"");
-    Check(
-        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
-        "only the installer and the extractor are left");
-    f.session.PressOk(seen);
+    if (f.Shows(&seen, L"Files deleted!")) {
+        f.session.PressOk(seen);
+    }
+    Check(f.folder.Programs() ==
+              std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+          "only the installer and the extractor are left");
     Sleep(1500);
     Check(!f.session.MessageBoxShowing() &&
-              EnabledButtons(f.session) == std::set<Control>{C::Command8},
-          "and nothing else: only Exit is enabled");
-    Check(f.session.Focus() == f.session.ControlWindow(C::Command8), "with the focus");
+              EnabledButtons(f.session) == std::set<Control>{C::Command8} &&
+              f.session.Focus() == f.session.ControlWindow(C::Command8),
+          "nothing more runs: only Exit is enabled, with the focus");
 
     f.session.Key(VK_RETURN);
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) && seen.title == L"Velmora Mod Installer" &&
-              seen.text == L"You can't change the universe, without repercussions.",
-          "the farewell message");
-    f.session.PressOk(seen);
-    Check(f.session.WaitForEnd(10000) && f.session.ExitCode() == 0, "the program ends");
+    if (f.Shows(&seen, L"You can't change the universe, without repercussions.")) {
+        Check(seen.title == L"Velmora Mod Installer", "from \"Velmora Mod Installer\"");
+        f.session.PressOk(seen);
+    }
+    Check(f.session.Ended(10000), "the program ends");
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
-    Check(decoy.Launches().empty(), "nothing starts from the current directory");
-}
-
-void CloseControl() {
-    Fixture f("close control");
-    if (!f.Start()) {
-        return;
-    }
-    f.session.Close();
-    const bool ended = f.session.WaitForEnd(10000);
-    Check(ended && f.session.ExitCode() == 0, "the program ends at once");
-}
-
-// BM_CLICK on a disabled button still sends its click.
-void DisabledButtonDoesNothing() {
-    Fixture f("disabled button");
-    if (!f.Start()) {
-        return;
-    }
-    MessageBoxSeen seen;
-    if (!f.Run(C::Command1, &seen)) {
-        return;
-    }
-    f.session.PressOk(seen);
-    f.session.Click(C::Command2);
-    f.session.Click(C::Command1);
-    Sleep(2500);
-    Check(!f.session.MessageBoxShowing(), "no message");
-    Check(f.folder.WaitForLaunches(3).size() == 2, "nothing more starts");
+    Check(decoy.WaitForLaunches(0).empty(), "nothing starts from the current directory");
 }
 
 // What fails is named, the program goes on, and the button stays for a retry.
 void Failures() {
     Fixture f("failures");
-    f.folder.Remove(L"Vista_7_Installer_2.exe");
-    f.folder.Configure(L"XP_Installer_2.exe", 1, 0);
+    f.folder.Write(L"XP_Installer.exe", "not a program");
+    DeleteFileW(f.folder.Path(L"Vista_7_Installer_2.exe").c_str());
+    f.folder.Write(L"XP_Installer_2.exe.stub", "1 0");
     if (!f.Start()) {
         return;
     }
     MessageBoxSeen seen;
-    if (f.Run(C::Command5, &seen)) {
-        Check(seen.title == L"Installer" && Contains(seen.text, L"\"Vista_7_Installer_2.exe\""),
+    f.session.Click(C::Command5);
+    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+        Check(Contains(seen.text, L"\"Vista_7_Installer_2.exe\""),
               "a missing program is named: " + Narrow(seen.text));
         Check(f.session.BarPosition(C::ProgressBar2) == 50, "the bar stays where it stood");
         f.session.PressOk(seen);
-        Check(f.session.Enabled(C::Command5) && !f.session.WaitForEnd(0),
-              "the program goes on, its button enabled");
     }
-    if (f.Run(C::Command4, &seen)) {
+    f.session.Click(C::Command1);
+    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+        // Windows' text for it has an insert, filled with the program's name.
+        Check(Contains(seen.text, L"XP_Installer.exe") && !Contains(seen.text, L"%"),
+              "a file that is no program is named: " + Narrow(seen.text));
+        f.session.PressOk(seen);
+    }
+    f.session.Click(C::Command4);
+    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
         Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
               "a program that failed is named: " + Narrow(seen.text));
         f.session.PressOk(seen);
-        Check(f.session.Enabled(C::Command4), "its button stays enabled");
     }
+    Check(!f.session.Ended(0) &&
+              EnabledButtons(f.session) ==
+                  std::set<Control>{C::Command1, C::Command4, C::Command7, C::Command8},
+          "the program goes on, their buttons enabled");
+
     UniqueHandle held(CreateFileW(f.folder.Path(L"desktoprefresh.exe").c_str(), GENERIC_READ, 0,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!f.Run(C::Command7, &seen)) {
-        return;
-    }
-    Check(Contains(seen.text, L"desktoprefresh.exe") && !Contains(seen.text, L"xxmklink.exe"),
-          "a file in use is named: " + Narrow(seen.text));
-    Check(
-        f.folder.Files() == std::vector<std::wstring>{L"Installer_32bit.exe", L"desktoprefresh.exe",
-                                                      L"extract_32bit.exe"},
-        "the others are deleted");
-    f.session.PressOk(seen);
-    held.Reset();
-    if (f.Run(C::Command7, &seen)) {
-        Check(seen.text == L"Files deleted!", "the retry deletes it once released");
+    f.session.Click(C::Command7);
+    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+        Check(Contains(seen.text, L"desktoprefresh.exe") && !Contains(seen.text, L"xxmklink.exe"),
+              "a file in use is named: " + Narrow(seen.text));
         f.session.PressOk(seen);
     }
-}
-
-// A broken download: Windows' text for it has an insert, filled with the program's name.
-void NotAProgram() {
-    Fixture f("installer not a program");
-    f.folder.Remove(L"XP_Installer.exe");
-    UniqueHandle file(CreateFileW(f.folder.Path(L"XP_Installer.exe").c_str(), GENERIC_WRITE, 0,
-                                  nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(file.Get(), "not a program\r\n", 15, &written, nullptr);
-    file.Reset();
-    MessageBoxSeen seen;
-    if (f.Start() && f.Run(C::Command1, &seen)) {
-        Check(Contains(seen.text, L"XP_Installer.exe") && !Contains(seen.text, L"%"),
-              "the reason names the program: " + Narrow(seen.text));
+    Check(f.folder.Programs() == std::vector<std::wstring>{L"Installer_32bit.exe",
+                                                           L"desktoprefresh.exe",
+                                                           L"extract_32bit.exe"},
+          "the others are deleted");
+    held.Reset();
+    f.session.Click(C::Command7);
+    if (f.Shows(&seen, L"Files deleted!")) {
+        f.session.PressOk(seen);
     }
+    // Its installer is gone by now.
+    f.session.Click(C::Command1);
+    f.session.Close();
+    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+        Check(!f.session.Ended(1000), "a close request waits for the action under way");
+        f.session.PressOk(seen);
+    }
+    Check(f.session.Ended(10000), "then the program ends");
 }
 
+// The clean-up deletes from the folder the shortcut program started in.
 void ShortcutFrom(const std::string& name, const std::wstring& directory) {
     Fixture f(name, directory);
     if (!f.Start()) {
         return;
     }
     MessageBoxSeen seen;
-    long long click = 0;
-    if (!f.Run(C::Command4, &seen, &click)) {
-        return;
-    }
-    Check(seen.text == L"Shortcut created on your desktop!", "the shortcut message");
-    const auto launches = f.folder.WaitForLaunches(2);
-    Check(launches.size() == 1, "the shortcut program starts");
-    if (launches.size() == 1) {
-        f.CheckLaunch(launches[0], L"XP_Installer_2.exe", click + 1000);
-    }
-    f.session.PressOk(seen);
-    if (f.Run(C::Command7, &seen)) {
-        Check(seen.text == L"Files deleted!" &&
-                  f.folder.Files() ==
-                      std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
-              "the clean-up deletes from the same folder");
+    const long long click = f.session.Click(C::Command4);
+    if (f.Shows(&seen, L"Shortcut created on your desktop!")) {
+        f.CheckLaunches({L"XP_Installer_2.exe"}, click + 1000);
         f.session.PressOk(seen);
     }
-}
-
-// Sets Wine's screen DPI for the programs started from now on, and puts 96 back.
-class ScreenDpi {
-  public:
-    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
-    ~ScreenDpi() { Set(96); }
-
-  private:
-    static void Set(DWORD dpi) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                           sizeof dpi);
-            RegCloseKey(key);
-        }
+    f.session.Click(C::Command7);
+    if (f.Shows(&seen, L"Files deleted!")) {
+        Check(f.folder.Programs() ==
+                  std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+              "only the installer and the extractor are left");
     }
-};
-
-bool WithinOnePixel(int actual, int expected) {
-    return actual >= expected - 1 && actual <= expected + 1;
 }
 
-// Whether a caption fits the control's box, measured in the font the layout was made for: every
-// line, whole.
-bool CaptionFits(const ControlLayout& row, const RECT& box, HDC dc, int dpi) {
-    // A push button's frame takes a few pixels on each side.
-    const bool button = row.kind == ControlKind::Button;
-    const int width = box.right - box.left - (button ? 2 * MulDiv(3, dpi, 96) : 0);
-    const int height = box.bottom - box.top - (button ? 2 * MulDiv(2, dpi, 96) : 0);
-    RECT text = {0, 0, width, 0};
-    DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    return text.right <= width && text.bottom <= height;
+// One installer per folder: a second start brings the first forward; another folder has its own.
+void SecondCopy() {
+    Fixture first("second copy");
+    Fixture other("second copy, another folder");
+    currentCase = "second copy";
+    if (!first.Start() || !other.Start()) {
+        return;
+    }
+    Check(!first.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
+    InstallerSession again;
+    Check(again.Start(first.folder.Path(L"Installer_32bit.exe"), first.folder.Directory(), false) &&
+              again.Ended(60000),
+          "a second start from the same folder ends quietly");
+    Check(GetForegroundWindow() == first.session.Window(),
+          "and brings that folder's window to the front");
 }
 
-bool Overlap(const RECT& a, const RECT& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+// A window that cannot be created is explained, and the explanation stays until it is read.
+void WindowCannotBeCreated() {
+    Fixture f("window cannot be created");
+    HMODULE refuse = LoadLibraryW((settings.build + L"\\refuse_bars.dll").c_str());
+    const auto hookProc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void (*)()>(GetProcAddress(refuse, "RefuseBars")));
+    HHOOK hook = hookProc != nullptr ? SetWindowsHookExW(WH_CBT, hookProc, refuse, 0) : nullptr;
+    Check(hook != nullptr, "a hook refuses the progress bars");
+    MessageBoxSeen seen;
+    Check(f.session.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
+              f.session.WaitForMessageBox(&seen, 60000),
+          "an error is shown");
+    Sleep(1000);
+    Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
+    Check(seen.title == L"Velmora Mod Installer" &&
+              Contains(seen.text, L"The installer window could not be created.\n\n") &&
+              Contains(seen.text, L"denied"),
+          "it gives the reason of the step that failed: " + Narrow(seen.text));
+    f.session.PressOk(seen);
+    Check(f.session.Ended(10000, 1), "then the program ends");
+    UnhookWindowsHookEx(hook);
+}
+
+// Sets Wine's screen DPI for the programs started from now on.
+void SetScreenDpi(DWORD dpi) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                       sizeof dpi);
+        RegCloseKey(key);
+    }
 }
 
 // The window as designed, in twips, kept apart from the program's own table so that a typo in
@@ -391,21 +318,26 @@ constexpr int kBoxTwips[kControlCount][4] = {
     {120, 5040, 6615, 255},  {2640, 5400, 1695, 495}, {240, 6120, 6375, 255},
     {2280, 6720, 2415, 615}};
 
-int Pixels(int twips, int dpi) {
-    return (twips * dpi + 720) / 1440;
+bool NearPixels(long actual, int twips, int dpi) {
+    const int expected = (twips * dpi + 720) / 1440;
+    return actual >= expected - 1 && actual <= expected + 1;
 }
 
+// Every control where its twips put it at this DPI (a label may grow to its text), every caption
+// whole inside its box in the font the layout was made for, and no two controls overlapping.
 void LayoutAtDpi(int dpi) {
-    ScreenDpi screen(static_cast<DWORD>(dpi));
+    SetScreenDpi(static_cast<DWORD>(dpi));
     Fixture f("layout at " + std::to_string(dpi) + " DPI");
-    if (!f.Start()) {
+    const bool started = f.Start();
+    SetScreenDpi(96);
+    if (!started) {
         return;
     }
     HWND window = f.session.Window();
     RECT client = {};
     GetClientRect(window, &client);
-    Check(WithinOnePixel(client.right, Pixels(kClientTwips[0], dpi)) &&
-              WithinOnePixel(client.bottom, Pixels(kClientTwips[1], dpi)),
+    Check(NearPixels(client.right, kClientTwips[0], dpi) &&
+              NearPixels(client.bottom, kClientTwips[1], dpi),
           "client area " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
     HDC dc = GetDC(nullptr);
     HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -415,23 +347,24 @@ void LayoutAtDpi(int dpi) {
     RECT boxes[kControlCount] = {};
     int placed = 0;
     for (const ControlLayout& row : kLayout) {
-        const int index = static_cast<int>(row.name);
-        RECT& box = boxes[index];
+        RECT& box = boxes[static_cast<int>(row.name)];
         GetWindowRect(f.session.ControlWindow(row.name), &box);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-        // A label may be taller than its twips: it grows to its text.
-        const int* twips = kBoxTwips[index];
-        const int height = box.bottom - box.top;
-        const int expected = Pixels(twips[3], dpi);
-        placed += WithinOnePixel(box.left, Pixels(twips[0], dpi)) &&
-                          WithinOnePixel(box.top, Pixels(twips[1], dpi)) &&
-                          WithinOnePixel(box.right - box.left, Pixels(twips[2], dpi)) &&
-                          (row.kind == ControlKind::Label ? height >= expected - 1
-                                                          : WithinOnePixel(height, expected))
-                      ? 1
-                      : 0;
+        const int* twips = kBoxTwips[static_cast<int>(row.name)];
+        const bool label = row.kind == ControlKind::Label;
+        placed += NearPixels(box.left, twips[0], dpi) && NearPixels(box.top, twips[1], dpi) &&
+                  NearPixels(box.right - box.left, twips[2], dpi) &&
+                  (NearPixels(box.bottom - box.top, twips[3], dpi) ||
+                   (label && box.bottom - box.top > (twips[3] * dpi + 720) / 1440));
+        // A push button's frame takes a few pixels on each side.
+        const int frameX = label ? 0 : 2 * MulDiv(3, dpi, 96);
+        const int frameY = label ? 0 : 2 * MulDiv(2, dpi, 96);
+        RECT text = {0, 0, box.right - box.left - frameX, 0};
+        DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         if (row.caption[0] != L'\0') {
-            Check(CaptionFits(row, box, dc, dpi), "caption fits: \"" + Narrow(row.caption) + "\"");
+            Check(text.right <= box.right - box.left - frameX &&
+                      text.bottom <= box.bottom - box.top - frameY,
+                  "caption fits: \"" + Narrow(row.caption) + "\"");
         }
     }
     SelectObject(dc, previous);
@@ -439,58 +372,69 @@ void LayoutAtDpi(int dpi) {
     ReleaseDC(nullptr, dc);
     Check(placed == kControlCount, "every control's box is its twips at this DPI");
     int overlaps = 0;
-    for (int a = 0; a < kControlCount; ++a) {
-        for (int b = a + 1; b < kControlCount; ++b) {
-            overlaps += Overlap(boxes[a], boxes[b]) ? 1 : 0;
+    for (const RECT& a : boxes) {
+        for (const RECT& b : boxes) {
+            overlaps += &a != &b && a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                        b.top < a.bottom;
         }
     }
     Check(overlaps == 0, "no two controls overlap");
 }
 
+void VersionInformation() {
+    currentCase = "version";
+    DWORD ignored = 0;
+    std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), &ignored), '\0');
+    GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
+    const wchar_t* const fields[][2] = {{L"FileVersion", L"1.00"},
+                                        {L"ProductVersion", L"1.00"},
+                                        {L"FileDescription", L"Installs the Velmora Mod"},
+                                        {L"ProductName", L"Velmora Mod Installer"},
+                                        {L"InternalName", L"Installer_32bit"},
+                                        {L"OriginalFilename", L"Installer_32bit.exe"},
+                                        {L"CompanyName", L"The Velmora Mod Team"}};
+    for (const auto& field : fields) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + field[0];
+        Check(
+            VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) &&
+                std::wstring(value) == field[1],
+            Narrow(field[0]));
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
+    Check(fixed != nullptr && fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
+              fixed->dwProductVersionMS == 0x10000 && fixed->dwProductVersionLS == 0,
+          "numeric versions 1.0.0.0");
+}
+
 // Named like the DLLs that the installer, or Windows on its behalf, loads by name. Not planted:
-// kernel32, user32, gdi32 and msvcrt, which Windows always takes from System32 (known DLLs), and
-// imm32 and version, which user32 loads itself (Wine's user32 imports version.dll) as the process
-// starts, before any code of the program runs; Windows takes imm32 from System32 too.
+// the known DLLs, which always come from System32, and those that user32 loads as the process
+// starts, before any code of the program runs.
 constexpr const wchar_t* kPlantedDlls[] = {L"comctl32", L"uxtheme", L"msimg32"};
 
-// Wine's per-program DLL settings, for the programs started from now on. Told to prefer native
-// DLLs ("native,builtin"), Wine would load a plant; told "", it loads none of that name.
-// (WINEDLLOVERRIDES set here would not reach the programs: Wine reads it from the environment it
-// was started with.)
-class DllOverrides {
-  public:
-    DllOverrides(std::vector<std::wstring> programs, std::vector<const wchar_t*> dlls,
-                 const std::wstring& order)
-        : programs_(std::move(programs)) {
-        for (const std::wstring& program : programs_) {
-            HKEY key = nullptr;
-            if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0,
-                                KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-                continue;
+// Tells Wine to prefer DLLs found beside these programs over its own, or forgets it. (Set here,
+// WINEDLLOVERRIDES would not reach them: Wine reads it as it starts.)
+void PreferDllsBeside(bool prefer) {
+    for (const wchar_t* program : {L"Installer_32bit.exe", L"plant_control.exe"}) {
+        const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
+        HKEY overrides = nullptr;
+        if (!prefer) {
+            RegDeleteKeyW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str());
+            RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        } else if (RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr,
+                                   0, KEY_SET_VALUE, nullptr, &overrides,
+                                   nullptr) == ERROR_SUCCESS) {
+            for (const wchar_t* dll : kPlantedDlls) {
+                RegSetValueExW(overrides, dll, 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(L"native,builtin"),
+                               sizeof L"native,builtin");
             }
-            for (const wchar_t* dll : dlls) {
-                RegSetValueExW(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
-                               static_cast<DWORD>((order.size() + 1) * sizeof(wchar_t)));
-            }
-            RegCloseKey(key);
+            RegCloseKey(overrides);
         }
     }
-    ~DllOverrides() {
-        for (const std::wstring& program : programs_) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, KeyOf(program).c_str());
-            RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + program).c_str());
-        }
-    }
-
-  private:
-    static std::wstring KeyOf(const std::wstring& program) {
-        return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
-    }
-    std::vector<std::wstring> programs_;
-};
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void PlantedDlls() {
@@ -499,99 +443,25 @@ void PlantedDlls() {
         CopyFileW((settings.build + L"\\planted_dll.dll").c_str(),
                   f.folder.Path(std::wstring(dll) + L".dll").c_str(), FALSE);
     }
-    DllOverrides preferNative({L"Installer_32bit.exe", L"plant_control.exe"},
-                              {std::begin(kPlantedDlls), std::end(kPlantedDlls)},
-                              L"native,builtin");
+    PreferDllsBeside(true);
+    MessageBoxSeen seen;
     if (f.Start()) {
-        MessageBoxSeen seen;
-        if (f.Run(C::Command4, &seen)) {
-            f.session.PressOk(seen);
-        }
-        f.session.Close();
-        f.session.WaitForEnd(10000);
+        f.session.Click(C::Command4);
+        f.Shows(&seen, L"Shortcut created on your desktop!");
+        f.session.PressOk(seen);
     }
-    Check(!Exists(f.folder.Path(L"planted.log")), "no DLL planted beside the installer loads");
-
+    const std::wstring log = f.folder.Path(L"planted.log");
+    Check(GetFileAttributesW(log.c_str()) == INVALID_FILE_ATTRIBUTES,
+          "no DLL planted beside the installer loads");
+    // The same plant does load into a program without the safe search.
     const std::wstring control = f.folder.Path(L"plant_control.exe");
     CopyFileW((settings.build + L"\\plant_control.exe").c_str(), control.c_str(), FALSE);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (CreateProcessW(control.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                       f.folder.Directory().c_str(), &startup, &info)) {
-        WaitForSingleObject(info.hProcess, 60000);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    Check(Exists(f.folder.Path(L"planted.log")),
-          "a program without the safe search does load the plant there");
-}
-
-// A window that cannot be created is explained, and the explanation stays until it is read.
-void WindowCannotBeCreated() {
-    Fixture f("window cannot be created");
-    HMODULE refuse = LoadLibraryW((settings.build + L"\\refuse_bars.dll").c_str());
-    const auto hookProc = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void (*)()>(GetProcAddress(refuse, "RefuseBars")));
-    HHOOK hook = hookProc != nullptr ? SetWindowsHookExW(WH_CBT, hookProc, refuse, 0) : nullptr;
-    Check(hook != nullptr, "a hook refuses the progress bars");
-    MessageBoxSeen seen;
-    Check(f.session.Launch(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory()) &&
-              f.session.WaitForMessageBox(&seen, kStartMs),
-          "an error is shown");
-    Sleep(1000);
-    Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
-    Check(seen.title == L"Velmora Mod Installer" &&
-              Contains(seen.text, L"The installer window could not be created.\n\n") &&
-              Contains(seen.text, L"denied"),
-          "it gives the reason of the step that failed: " + Narrow(seen.text));
-    f.session.PressOk(seen);
-    Check(f.session.WaitForEnd(10000) && f.session.ExitCode() == 1, "then the program ends");
-    UnhookWindowsHookEx(hook);
-}
-
-// Enter presses the focused button, however the focus got there; Escape does nothing.
-void Keyboard() {
-    Fixture f("keyboard");
-    if (!f.Start()) {
-        return;
-    }
-    MessageBoxSeen seen;
-    f.session.Key(VK_RETURN);
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) && seen.text == L"Completed!",
-          "Enter at start installs for Windows XP");
-    f.session.PressOk(seen);
-    Check(f.session.Focus() == f.session.ControlWindow(C::Command4),
-          "the focus moves on to Windows XP Shortcut");
-    f.session.Key(VK_RETURN);
-    Check(f.session.WaitForMessageBox(&seen, kActionMs) &&
-              seen.text == L"Shortcut created on your desktop!",
-          "Enter there creates the shortcut");
-    f.session.PressOk(seen);
-    f.session.Key(VK_ESCAPE);
-    Sleep(1500);
-    Check(!f.session.MessageBoxShowing() && !f.session.WaitForEnd(0) &&
-              f.folder.WaitForLaunches(4).size() == 3,
-          "Escape does nothing");
-}
-
-// One installer per folder: a second start brings the first forward; another folder has its own.
-void SecondCopy() {
-    Fixture first("second copy");
-    Fixture other("second copy, another folder");
-    currentCase = "second copy";
-    if (!first.Start() || !other.Start()) {
-        return;
-    }
-    Check(!first.session.WaitForEnd(0) && !other.session.WaitForEnd(0),
-          "two folders, two installers");
-    InstallerSession again;
-    const bool quiet =
-        again.Launch(first.folder.Path(L"Installer_32bit.exe"), first.folder.Directory()) &&
-        again.WaitForEnd(kStartMs) && again.ExitCode() == 0;
-    Check(quiet, "a second start from the same folder ends quietly");
-    Check(GetForegroundWindow() == first.session.Window(),
-          "and brings that folder's window to the front");
+    InstallerSession plain;
+    plain.Start(control, f.folder.Directory(), false);
+    plain.Ended(60000);  // whatever the plant made of it
+    Check(GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES,
+          "while a program without the safe search does load it there");
+    PreferDllsBeside(false);
 }
 
 }  // namespace
@@ -602,33 +472,27 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring build = argv[1];
-    settings = {build, build + L"\\Installer_32bit.exe", build + L"\\companion_stub.exe", argv[2],
-                argc > 3 ? argv[3] : L""};
+    settings = {build, build + L"\\Installer_32bit.exe", build + L"\\companion_stub.exe", argv[2]};
     CreateDirectoryW(settings.work.c_str(), nullptr);
+    // The current directory of every installer started: nothing may start from there.
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
 
-    WindowAtStart();
     for (int dpi : {96, 120, 144, 168, 192}) {
         LayoutAtDpi(dpi);
     }
     VersionInformation();
     TypicalRun();
-    Keyboard();
+    Failures();
     SecondCopy();
     WindowCannotBeCreated();
-    CloseControl();
-    DisabledButtonDoesNothing();
-    Failures();
-    NotAProgram();
-    if (!settings.driveRoot.empty()) {
-        ShortcutFrom("drive root", settings.driveRoot);
+    if (argc > 3) {
+        ShortcutFrom("drive root", argv[3]);
     }
     // The installer's path within MAX_PATH, Vista_7_Installer_2.exe's beyond it.
-    const std::wstring longName = L"Velmora Mod Installer with a long folder name ";
-    std::wstring longDirectory = settings.work + L"\\" + longName;
+    std::wstring longDirectory =
+        settings.work + L"\\Velmora Mod Installer with a long folder name ";
     longDirectory.resize(237, L'x');
-    ShortcutFrom("folder of " + std::to_string(longDirectory.size()) + " characters",
-                 longDirectory);
+    ShortcutFrom("folder of 237 characters", longDirectory);
     PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

@@ -3,52 +3,32 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "host/text.h"
-#include "window/layout.h"
 
 namespace {
 
 constexpr UINT kReplyMs = 5000;
 
-std::wstring FromUtf8(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           &wide[0], static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return wide;
-}
-
 struct WindowSearch {
-    DWORD processId;
     bool messageBox;
     HWND found;
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
     auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, 32);
     const bool isMessageBox = lstrcmpW(className, L"#32770") == 0;
-    const bool wanted = search->messageBox
-                            ? isMessageBox && IsWindowVisible(window)
-                            : !isMessageBox && lstrcmpW(title, L"Velmora Mod Installer") == 0;
-    if (processId == search->processId && wanted) {
+    if (search->messageBox ? isMessageBox && IsWindowVisible(window)
+                           : !isMessageBox && lstrcmpW(title, L"Velmora Mod Installer") == 0) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
-}
-
-// The process's main window, or its message box.
-HWND FindWindowOf(DWORD processId, bool messageBox) {
-    WindowSearch search = {processId, messageBox, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 }  // namespace
@@ -90,68 +70,42 @@ std::wstring AppFolder::Path(const std::wstring& name) const {
     return path.text;
 }
 
-void AppFolder::Remove(const wchar_t* name) const {
-    DeleteFileW(Path(name).c_str());
-}
-
-void AppFolder::Configure(const wchar_t* name, unsigned exitCode, unsigned stayMs) const {
-    UniqueHandle file(CreateFileW(Path(std::wstring(name) + L".stub").c_str(), GENERIC_WRITE, 0,
-                                  nullptr, CREATE_ALWAYS, 0, nullptr));
-    char text[32];
-    const int length = wsprintfA(text, "%u %u", exitCode, stayMs);
+void AppFolder::Write(const std::wstring& name, const std::string& text) const {
+    UniqueHandle file(
+        CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    WriteFile(file.Get(), text, static_cast<DWORD>(length), &written, nullptr);
+    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-std::vector<Launch> AppFolder::Launches() const {
+// The stubs' log: a line of tab-separated fields per start, in UTF-16.
+std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
     std::vector<Launch> launches;
-    const std::wstring log = FromUtf8(ReadWholeFile(Path(L"started.log")));
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find(L"\r\n", start);
-        end = end == std::wstring::npos ? log.size() : end;
-        std::vector<std::wstring> fields;
-        size_t field = start;
-        for (size_t tab; (tab = log.find(L'\t', field)) < end; field = tab + 1) {
-            fields.push_back(log.substr(field, tab - field));
+    for (int tries = 0; tries == 0 || (launches.size() < count && tries < 100); ++tries) {
+        Sleep(tries == 0 ? 0 : 50);
+        const std::string bytes = ReadWholeFile(Path(L"started.log"));
+        std::wistringstream log(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                             bytes.size() / sizeof(wchar_t)));
+        launches.clear();
+        Launch launch;
+        std::wstring hidden;
+        while (log >> launch.ms >> hidden && std::getline(log.ignore(), launch.path, L'\t') &&
+               std::getline(log, launch.workingDirectory)) {
+            launch.hidden = hidden == L"1";
+            launches.push_back(launch);
         }
-        fields.push_back(log.substr(field, end - field));
-        if (fields.size() == 4) {
-            launches.push_back(
-                {_wtoi64(fields[0].c_str()), fields[1] == L"1", fields[2], fields[3]});
-        }
-        start = end + 2;
     }
     std::sort(launches.begin(), launches.end(),
               [](const Launch& a, const Launch& b) { return a.ms < b.ms; });
     return launches;
 }
 
-std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
-    std::vector<Launch> launches = Launches();
-    for (int tries = 0; launches.size() < count && tries < 100; ++tries) {
-        Sleep(50);
-        launches = Launches();
-    }
-    return launches;
-}
-
-std::vector<std::wstring> AppFolder::Files() const {
+std::vector<std::wstring> AppFolder::Programs() const {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Path(L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return files;
+    HANDLE search = FindFirstFileW(Path(L"*.exe").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        files.push_back(found.cFileName);
     }
-    do {
-        const std::wstring name = found.cFileName;
-        const bool stubSettings =
-            name.size() > 5 && name.compare(name.size() - 5, 5, L".stub") == 0;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name != L"started.log" &&
-            !stubSettings) {
-            files.push_back(name);
-        }
-    } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(files.begin(), files.end());
     return files;
@@ -164,22 +118,8 @@ InstallerSession::~InstallerSession() {
     }
 }
 
-bool InstallerSession::Start(const std::wstring& exe, const std::wstring& currentDirectory) {
-    if (!Launch(exe, currentDirectory)) {
-        return false;
-    }
-    WaitForInputIdle(process_.Get(), 60000);
-    for (int tries = 0; window_ == nullptr && tries < 600; ++tries) {
-        window_ = FindWindowOf(processId_, false);
-        if (window_ == nullptr) {
-            Sleep(100);
-        }
-    }
-    threadId_ = window_ != nullptr ? GetWindowThreadProcessId(window_, nullptr) : 0;
-    return window_ != nullptr;
-}
-
-bool InstallerSession::Launch(const std::wstring& exe, const std::wstring& currentDirectory) {
+bool InstallerSession::Start(const std::wstring& exe, const std::wstring& currentDirectory,
+                             bool window) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -190,16 +130,20 @@ bool InstallerSession::Launch(const std::wstring& exe, const std::wstring& curre
     }
     process_.Reset(info.hProcess);
     CloseHandle(info.hThread);
-    processId_ = info.dwProcessId;
-    return true;
+    threadId_ = info.dwThreadId;
+    // Until then, its window may still be creating its controls.
+    WaitForInputIdle(process_.Get(), 60000);
+    for (int tries = 0; window && window_ == nullptr && tries < 600; ++tries) {
+        Sleep(100);
+        window_ = FindWindowOf(false);
+    }
+    return !window || window_ != nullptr;
 }
 
-HWND InstallerSession::ControlWindow(Control control) const {
-    return GetDlgItem(window_, ControlId(control));
-}
-
-bool InstallerSession::Enabled(Control control) const {
-    return IsWindowEnabled(ControlWindow(control)) != FALSE;
+HWND InstallerSession::FindWindowOf(bool messageBox) const {
+    WindowSearch search = {messageBox, nullptr};
+    EnumThreadWindows(threadId_, MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 int InstallerSession::BarPosition(Control bar) const {
@@ -223,8 +167,6 @@ long long InstallerSession::Click(Control control) {
     return now;
 }
 
-// Real input, through the system's queue as a person's would come: the installer reads it when
-// it reads its queue.
 void InstallerSession::Key(UINT virtualKey) {
     INPUT keys[2] = {};
     keys[0].type = keys[1].type = INPUT_KEYBOARD;
@@ -248,35 +190,29 @@ void InstallerSession::MouseClick(Control control) {
     Sleep(300);
 }
 
-void InstallerSession::Close() {
-    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        HWND box = FindWindowOf(processId_, true);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(pollMs)) {
+        HWND box = FindWindowOf(true);
         if (box != nullptr) {
             seen->shownMs = NowMs();
             seen->window = box;
             wchar_t text[1024] = {};
             GetWindowTextW(box, text, 1024);
             seen->title = text;
-            DWORD_PTR ignored = 0;
             text[0] = L'\0';
+            DWORD_PTR ignored = 0;
             SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024,
                                 reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kReplyMs,
                                 &ignored);
             seen->text = text;
             return true;
         }
-        Sleep(pollMs);
     }
     return false;
 }
 
-bool InstallerSession::MessageBoxShowing() {
-    return FindWindowOf(processId_, true) != nullptr;
+bool InstallerSession::MessageBoxShowing() const {
+    return FindWindowOf(true) != nullptr;
 }
 
 void InstallerSession::PressOk(const MessageBoxSeen& seen) {
@@ -290,12 +226,8 @@ void InstallerSession::PressOk(const MessageBoxSeen& seen) {
     SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &ignored);
 }
 
-bool InstallerSession::WaitForEnd(DWORD timeoutMs) {
-    return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD InstallerSession::ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.Get(), &code);
-    return code;
+bool InstallerSession::Ended(DWORD timeoutMs, DWORD exitCode) const {
+    DWORD code = STILL_ACTIVE;
+    return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process_.Get(), &code) && code == exitCode;
 }

@@ -20,7 +20,6 @@ struct Launch {
     bool hidden;
     std::wstring path;
     std::wstring workingDirectory;
-    std::wstring Name() const { return path.substr(path.rfind(L'\\') + 1); }
 };
 
 // A fresh application directory: Installer_32bit.exe and a stub under each companion name.
@@ -30,15 +29,13 @@ class AppFolder {
               const std::wstring& stub);
     const std::wstring& Directory() const { return directory_; }
     std::wstring Path(const std::wstring& name) const;
-    void Remove(const wchar_t* name) const;
-    // The stub under this name stays `stayMs` and ends with `exitCode`.
-    void Configure(const wchar_t* name, unsigned exitCode, unsigned stayMs) const;
-    std::vector<Launch> Launches() const;
+    // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay and fail.
+    void Write(const std::wstring& name, const std::string& text) const;
     // A stub logs once it runs, which may take a while: waits until `count` have, or a few seconds
-    // have passed (when fewer are expected).
+    // have passed (when fewer are expected). In order of start.
     std::vector<Launch> WaitForLaunches(size_t count) const;
-    // The files left, by name, without the stubs' log and settings.
-    std::vector<std::wstring> Files() const;
+    // The programs left, by name.
+    std::vector<std::wstring> Programs() const;
 
   private:
     std::wstring directory_;
@@ -60,32 +57,31 @@ class InstallerSession {
     InstallerSession& operator=(const InstallerSession&) = delete;
     ~InstallerSession();
 
-    // Starts it with another folder as current directory, and waits for its window.
-    bool Start(const std::wstring& exe, const std::wstring& currentDirectory);
-    // Starts it without waiting for anything.
-    bool Launch(const std::wstring& exe, const std::wstring& currentDirectory);
+    // Starts it with `currentDirectory` as current directory; `window` waits for its window.
+    bool Start(const std::wstring& exe, const std::wstring& currentDirectory, bool window = true);
     HWND Window() const { return window_; }
-    HWND ControlWindow(Control control) const;
-    bool Enabled(Control control) const;
+    HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
+    bool Enabled(Control control) const { return IsWindowEnabled(ControlWindow(control)); }
     int BarPosition(Control bar) const;
     HWND Focus() const;
+    // BM_CLICK, as an automation tool clicks; returns when.
     long long Click(Control control);
     // Real input: a key pressed and let go, a left click in the middle of a control.
     void Key(UINT virtualKey);
     void MouseClick(Control control);
-    void Close();
-    // Waits for a message box of the installer's to show, looking every `pollMs`; false after
-    // `timeoutMs`.
+    void Close() { PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+    // Waits for a message box of the installer's to show, looking every `pollMs`.
     bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20);
-    bool MessageBoxShowing();
+    bool MessageBoxShowing() const;
     // Presses OK and waits for the rest of the action.
     void PressOk(const MessageBoxSeen& seen);
-    bool WaitForEnd(DWORD timeoutMs);
-    DWORD ExitCode() const;
+    // Whether it ended within `timeoutMs`, with this exit code.
+    bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const;
 
   private:
+    HWND FindWindowOf(bool messageBox) const;
+
     UniqueHandle process_;
-    DWORD processId_ = 0;
     DWORD threadId_ = 0;
     HWND window_ = nullptr;
 };

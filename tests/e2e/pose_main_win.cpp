@@ -47,5 +47,5 @@ int wmain(int argc, wchar_t** argv) {
     Pose(L"completed");
     session.PressOk(seen);
     session.Close();
-    return session.WaitForEnd(10000) ? 0 : 1;
+    return session.Ended(10000) ? 0 : 1;
 }
