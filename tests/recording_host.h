@@ -1,13 +1,14 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/host_services.h"
 #include "host/text.h"
+#include "window/layout.h"
 
 // A host with a virtual clock and an application directory held in memory. It records what a
 // user and the companion programs would observe.
@@ -15,12 +16,8 @@ class RecordingHost final : public HostServices {
   public:
     using Launches = std::vector<std::pair<std::wstring, long long>>;  // name, time
     using Timeline = std::vector<std::pair<long long, float>>;         // time, value
-    struct Message {
-        std::wstring prompt;
-        std::wstring title;
-        MessageKind kind;
-        long long time;
-    };
+    // Prompt, title, kind and time.
+    using Message = std::tuple<std::wstring, std::wstring, MessageKind, long long>;
 
     static constexpr const wchar_t* kCompanions[] = {
         L"extract_32bit.exe",  L"XP_Installer.exe",        L"Vista_7_Installer.exe",
@@ -32,9 +29,6 @@ class RecordingHost final : public HostServices {
         for (const wchar_t* name : kCompanions) {
             files.insert(PathOf(name));
         }
-        for (bool& on : enabled) {
-            on = true;
-        }
     }
 
     std::wstring PathOf(const std::wstring& name) const {
@@ -42,14 +36,15 @@ class RecordingHost final : public HostServices {
         JoinPath(directory_.c_str(), name.c_str(), path.text, kPathCapacity);
         return path.text;
     }
-    bool Enabled(Control control) const { return enabled[static_cast<int>(control)]; }
+    // Every control starts enabled, as in the window.
+    bool Enabled(Control control) const {
+        return enabled.count(control) == 0 || enabled.at(control);
+    }
     std::set<Control> EnabledButtons() const {
         std::set<Control> result;
-        for (Control button :
-             {Control::Command1, Control::Command2, Control::Command3, Control::Command4,
-              Control::Command5, Control::Command6, Control::Command7, Control::Command8}) {
-            if (Enabled(button)) {
-                result.insert(button);
+        for (const ControlLayout& row : kLayout) {
+            if (row.kind == ControlKind::Button && Enabled(row.name)) {
+                result.insert(row.name);
             }
         }
         return result;
@@ -63,21 +58,18 @@ class RecordingHost final : public HostServices {
 
     // Observed.
     long long now = 0;
-    bool enabled[kControlCount];
+    std::map<Control, bool> enabled;  // as last set
     std::map<Control, Timeline> progress;
     Launches launches;
-    std::vector<std::pair<std::wstring, float>> deletions;  // path, the third bar's value then
+    std::vector<std::wstring> deleted;  // file names, in order
     std::vector<Message> messages;
     std::vector<TaskId> releasedTasks;
-    bool ended = false;
-    int callsAfterEnd = 0;
+    int messagesAtEnd = -1;  // shown before the program was ended; -1 while it runs
 
     SystemError CheckProgram(const wchar_t* name) override {
-        Touch();
         return files.count(PathOf(name)) != 0 ? kSuccess : kErrorFileNotFound;
     }
     LaunchResult LaunchProgram(const wchar_t* name) override {
-        Touch();
         const std::wstring path = PathOf(name);
         if (files.count(path) == 0) {
             return {kErrorFileNotFound, kNoTask};
@@ -98,9 +90,9 @@ class RecordingHost final : public HostServices {
         return true;
     }
     void ReleaseTask(TaskId task) override { releasedTasks.push_back(task); }
+    // Each try takes a millisecond, so a bar's timeline shows how many files had been tried.
     SystemError DeleteFile(const wchar_t* given) override {
-        Touch();
-        deletions.push_back({given, BarValue(Control::ProgressBar3)});
+        ++now;
         // Like Windows, refuses a path of MAX_PATH characters or more but in the extended form.
         std::wstring path = given;
         if (path.rfind(L"\\\\?\\", 0) == 0) {
@@ -111,47 +103,27 @@ class RecordingHost final : public HostServices {
         if (refused.count(path) != 0) {
             return refused[path];
         }
-        return files.erase(path) != 0 ? kSuccess : kErrorFileNotFound;
+        if (files.erase(path) == 0) {
+            return kErrorFileNotFound;
+        }
+        deleted.push_back(path.substr(path.find_last_of(L'\\') + 1));
+        return kSuccess;
     }
     const wchar_t* ApplicationDirectory() override { return directory_.c_str(); }
-    uint32_t Milliseconds() override { return static_cast<uint32_t>(now); }
-    void Wait(uint32_t milliseconds) override {
-        Touch();
-        now += milliseconds;
-    }
+    // Wraps around three seconds into the first action: only differences between readings count.
+    uint32_t Milliseconds() override { return static_cast<uint32_t>(now - 3000); }
+    void Wait(uint32_t milliseconds) override { now += milliseconds; }
     void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override {
-        Touch();
         messages.push_back({prompt, title, kind, now});
     }
-    void EndProgram() override {
-        Touch();
-        ended = true;
-    }
-    void SetEnabled(Control control, bool on) override {
-        Touch();
-        enabled[static_cast<int>(control)] = on;
-    }
-    void SetProgress(Control bar, float value) override {
-        Touch();
-        progress[bar].push_back({now, value});
-    }
-    // Windows' own text for a file that is no program, insert and all.
-    static constexpr SystemError kBadExeFormat = 193;
+    void EndProgram() override { messagesAtEnd = static_cast<int>(messages.size()); }
+    void SetEnabled(Control control, bool on) override { enabled[control] = on; }
+    void SetProgress(Control bar, float value) override { progress[bar].push_back({now, value}); }
+    // Like Windows' own texts, with an insert for the file it is about.
     void DescribeError(SystemError error, wchar_t* text, size_t capacity) override {
-        TextWriter writer(text, capacity);
-        if (error == kBadExeFormat) {
-            writer.Append(L"%1 is not a valid Win32 application.");
-            return;
-        }
-        writer.Append(L"System reason ").AppendNumber(error).Append(L".");
+        TextWriter(text, capacity).Append(L"Reason ").AppendNumber(error).Append(L" for %1.");
     }
 
   private:
-    void Touch() { callsAfterEnd += ended ? 1 : 0; }
-    float BarValue(Control bar) const {
-        auto found = progress.find(bar);
-        return found == progress.end() ? 0 : found->second.back().second;
-    }
-
     std::wstring directory_;
 };
