@@ -53,6 +53,11 @@ void CheckOnTime(long long actual, long long expected, const std::string& what) 
           what + " on time (" + std::to_string(actual - expected) + " ms off)");
 }
 
+void CheckMessage(const MessageBoxSeen& seen, const wchar_t* title, const wchar_t* text) {
+    Check(seen.title == title && seen.text == text,
+          "\"" + Narrow(text) + "\" from \"" + Narrow(title) + "\": " + Narrow(seen.text));
+}
+
 std::set<Control> EnabledButtons(const InstallerSession& session) {
     std::set<Control> enabled;
     for (const ControlLayout& row : kLayout) {
@@ -77,11 +82,20 @@ struct Fixture {
         Check(started, "the installer starts and shows its window");
         return started;
     }
-    // Waits for the message box that ends an action and checks its text.
-    bool Shows(MessageBoxSeen* seen, const std::wstring& text) {
-        const bool shown = session.WaitForMessageBox(seen, kActionMs);
-        Check(shown && seen->text == text, "\"" + Narrow(text) + "\": " + Narrow(seen->text));
-        return shown;
+    // Waits for the message that ends an action; `whileShown` reads it before it is answered.
+    template <typename WhileShown>
+    void Answer(WhileShown whileShown) {
+        MessageBoxSeen seen;
+        Check(session.WaitForMessageBox(&seen, kActionMs), "a message ends the action");
+        whileShown(seen);
+        session.PressOk(seen);
+    }
+    // Clicks a button and answers its message. Returns when the click was.
+    template <typename WhileShown>
+    long long Run(Control button, WhileShown whileShown) {
+        const long long click = session.Click(button);
+        Answer(whileShown);
+        return click;
     }
     void CheckLaunches(const std::vector<const wchar_t*>& names, long long expectedMs) {
         const auto launches = folder.WaitForLaunches(names.size());
@@ -99,12 +113,15 @@ struct Fixture {
     InstallerSession session;
 };
 
-// A whole run in a folder with spaces and non-ASCII characters: the window at start, Escape and
-// Enter, real input during the install, an installer that outlives its message, a clean-up that
+// A whole run in a long folder with spaces and non-ASCII characters: the window at start, Escape
+// and Enter, real input during the install, an installer that outlives its message, a clean-up that
 // meets a file already gone and a read-only one, and Exit.
 void TypicalRun() {
-    Fixture f("typical run",
-              settings.work + L"\\Velmora Mod \u00dcn\u00efc\u00f8d\u00e9 \u4e16\u754c");
+    // The installer's path within MAX_PATH, Vista_7_Installer_2.exe's beyond it.
+    std::wstring directory =
+        settings.work + L"\\Velmora Mod \u00dcn\u00efc\u00f8d\u00e9 \u4e16\u754c ";
+    directory.resize(237, L'x');
+    Fixture f("typical run", directory);
     f.folder.Write(L"XP_Installer.exe.stub", "0 4500");
     DeleteFileW(f.folder.Path(L"xxmklink.exe").c_str());
     SetFileAttributesW(f.folder.Path(L"XP_Installer_2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -139,25 +156,22 @@ void TypicalRun() {
     f.session.MouseClick(C::Command2);
     f.session.MouseClick(C::Command7);
     f.session.MouseClick(C::Command1);
-    MessageBoxSeen seen;
-    if (!f.Shows(&seen, L"Completed!")) {
-        return;
-    }
-    Check(seen.title == L"Installer", "from \"Installer\"");
-    CheckOnTime(seen.shownMs, click + 5000, "Enter's install, its message");
-    Check(f.session.BarPosition(C::ProgressBar1) == 100 && !f.session.Enabled(C::ProgressBar1),
-          "the first bar stands at 100, disabled");
-    f.CheckLaunches({L"extract_32bit.exe", L"XP_Installer.exe"}, click + 1000);
-    f.session.PressOk(seen);
-    if (f.Shows(&seen, L"Shortcut created on your desktop!")) {
-        f.session.PressOk(seen);
-    }
-    if (f.Shows(&seen, L"Files deleted!")) {
-        f.session.PressOk(seen);
-    }
-    Check(f.folder.Programs() ==
-              std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
-          "only the installer and the extractor are left");
+    f.Answer([&](const MessageBoxSeen& seen) {
+        CheckMessage(seen, L"Installer", L"Completed!");
+        CheckOnTime(seen.shownMs, click + 5000, "Enter's install, its message");
+        Check(f.session.BarPosition(C::ProgressBar1) == 100 && !f.session.Enabled(C::ProgressBar1),
+              "the first bar stands at 100, disabled");
+        f.CheckLaunches({L"extract_32bit.exe", L"XP_Installer.exe"}, click + 1000);
+    });
+    f.Answer([&](const MessageBoxSeen& seen) {
+        CheckMessage(seen, L"Installer", L"Shortcut created on your desktop!");
+    });
+    f.Answer([&](const MessageBoxSeen& seen) {
+        CheckMessage(seen, L"Installer", L"Files deleted!");
+        Check(f.folder.Programs() ==
+                  std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+              "only the installer and the extractor are left");
+    });
     Sleep(1500);
     Check(!f.session.MessageBoxShowing() &&
               EnabledButtons(f.session) == std::set<Control>{C::Command8} &&
@@ -165,10 +179,10 @@ void TypicalRun() {
           "nothing more runs: only Exit is enabled, with the focus");
 
     f.session.Key(VK_RETURN);
-    if (f.Shows(&seen, L"You can't change the universe, without repercussions.")) {
-        Check(seen.title == L"Velmora Mod Installer", "from \"Velmora Mod Installer\"");
-        f.session.PressOk(seen);
-    }
+    f.Answer([&](const MessageBoxSeen& seen) {
+        CheckMessage(seen, L"Velmora Mod Installer",
+                     L"You can't change the universe, without repercussions.");
+    });
     Check(f.session.Ended(10000), "the program ends");
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
     Check(decoy.WaitForLaunches(0).empty(), "nothing starts from the current directory");
@@ -183,27 +197,20 @@ void Failures() {
     if (!f.Start()) {
         return;
     }
-    MessageBoxSeen seen;
-    f.session.Click(C::Command5);
-    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
-        Check(Contains(seen.text, L"\"Vista_7_Installer_2.exe\""),
-              "a missing program is named: " + Narrow(seen.text));
-        Check(f.session.BarPosition(C::ProgressBar2) == 50, "the bar stays where it stood");
-        f.session.PressOk(seen);
-    }
-    f.session.Click(C::Command1);
-    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
-        // Windows' text for it has an insert, filled with the program's name.
+    f.Run(C::Command5, [&](const MessageBoxSeen& seen) {
+        Check(Contains(seen.text, L"\"Vista_7_Installer_2.exe\"") &&
+                  f.session.BarPosition(C::ProgressBar2) == 50,
+              "a missing program is named, the bar stays where it stood: " + Narrow(seen.text));
+    });
+    // Windows' text for it has an insert, filled with the program's name.
+    f.Run(C::Command1, [&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"XP_Installer.exe") && !Contains(seen.text, L"%"),
               "a file that is no program is named: " + Narrow(seen.text));
-        f.session.PressOk(seen);
-    }
-    f.session.Click(C::Command4);
-    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+    });
+    f.Run(C::Command4, [&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
               "a program that failed is named: " + Narrow(seen.text));
-        f.session.PressOk(seen);
-    }
+    });
     Check(!f.session.Ended(0) &&
               EnabledButtons(f.session) ==
                   std::set<Control>{C::Command1, C::Command4, C::Command7, C::Command8},
@@ -211,49 +218,40 @@ void Failures() {
 
     UniqueHandle held(CreateFileW(f.folder.Path(L"desktoprefresh.exe").c_str(), GENERIC_READ, 0,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    f.session.Click(C::Command7);
-    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
-        Check(Contains(seen.text, L"desktoprefresh.exe") && !Contains(seen.text, L"xxmklink.exe"),
-              "a file in use is named: " + Narrow(seen.text));
-        f.session.PressOk(seen);
-    }
-    Check(f.folder.Programs() == std::vector<std::wstring>{L"Installer_32bit.exe",
-                                                           L"desktoprefresh.exe",
-                                                           L"extract_32bit.exe"},
-          "the others are deleted");
+    f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
+        Check(Contains(seen.text, L"desktoprefresh.exe") && !Contains(seen.text, L"xxmklink.exe") &&
+                  f.folder.Programs() == std::vector<std::wstring>{L"Installer_32bit.exe",
+                                                                   L"desktoprefresh.exe",
+                                                                   L"extract_32bit.exe"},
+              "a file in use is named, the others are deleted: " + Narrow(seen.text));
+    });
     held.Reset();
-    f.session.Click(C::Command7);
-    if (f.Shows(&seen, L"Files deleted!")) {
-        f.session.PressOk(seen);
-    }
+    f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
+        Check(seen.text == L"Files deleted!", "the retry deletes it once released");
+    });
     // Its installer is gone by now.
     f.session.Click(C::Command1);
     f.session.Close();
-    if (f.session.WaitForMessageBox(&seen, kActionMs)) {
+    f.Answer([&](const MessageBoxSeen&) {
         Check(!f.session.Ended(1000), "a close request waits for the action under way");
-        f.session.PressOk(seen);
-    }
+    });
     Check(f.session.Ended(10000), "then the program ends");
 }
 
-// The clean-up deletes from the folder the shortcut program started in.
-void ShortcutFrom(const std::string& name, const std::wstring& directory) {
-    Fixture f(name, directory);
+// The shortcut program starts at the root as anywhere, and the clean-up deletes from there.
+void DriveRoot(const std::wstring& root) {
+    Fixture f("drive root", root);
     if (!f.Start()) {
         return;
     }
-    MessageBoxSeen seen;
-    const long long click = f.session.Click(C::Command4);
-    if (f.Shows(&seen, L"Shortcut created on your desktop!")) {
-        f.CheckLaunches({L"XP_Installer_2.exe"}, click + 1000);
-        f.session.PressOk(seen);
-    }
-    f.session.Click(C::Command7);
-    if (f.Shows(&seen, L"Files deleted!")) {
-        Check(f.folder.Programs() ==
-                  std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+    const long long click = f.Run(C::Command4, [&](const MessageBoxSeen&) {});
+    f.CheckLaunches({L"XP_Installer_2.exe"}, click + 1000);
+    f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
+        Check(seen.text == L"Files deleted!" &&
+                  f.folder.Programs() ==
+                      std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
-    }
+    });
 }
 
 // One installer per folder: a second start brings the first forward; another folder has its own.
@@ -381,31 +379,34 @@ void LayoutAtDpi(int dpi) {
     Check(overlaps == 0, "no two controls overlap");
 }
 
+// The version information as Explorer reads it: the strings of the language the file names.
 void VersionInformation() {
     currentCase = "version";
-    DWORD ignored = 0;
-    std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), &ignored), '\0');
+    std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
     GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
-    const wchar_t* const fields[][2] = {{L"FileVersion", L"1.00"},
-                                        {L"ProductVersion", L"1.00"},
-                                        {L"FileDescription", L"Installs the Velmora Mod"},
-                                        {L"ProductName", L"Velmora Mod Installer"},
-                                        {L"InternalName", L"Installer_32bit"},
-                                        {L"OriginalFilename", L"Installer_32bit.exe"},
-                                        {L"CompanyName", L"The Velmora Mod Team"}};
-    for (const auto& field : fields) {
-        wchar_t* value = nullptr;
-        UINT length = 0;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + field[0];
-        Check(
-            VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) &&
-                std::wstring(value) == field[1],
-            Narrow(field[0]));
-    }
+    WORD* language = nullptr;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
-    Check(fixed != nullptr && fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
+    wchar_t block[64] = L"?";
+    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                       reinterpret_cast<void**>(&language), &length)) {
+        wsprintfW(block, L"\\StringFileInfo\\%04x%04x\\", language[0], language[1]);
+    }
+    std::wstring fields;
+    for (const wchar_t* name : {L"ProductName", L"FileDescription", L"CompanyName", L"FileVersion",
+                                L"ProductVersion", L"InternalName", L"OriginalFilename"}) {
+        wchar_t* value = nullptr;
+        fields += VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(),
+                                 reinterpret_cast<void**>(&value), &length)
+                      ? std::wstring(value) + L"|"
+                      : L"?|";
+    }
+    Check(fields ==
+              L"Velmora Mod Installer|Installs the Velmora Mod|The Velmora Mod Team|1.00|"
+              L"1.00|Installer_32bit|Installer_32bit.exe|",
+          Narrow(fields));
+    Check(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
+              fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
               fixed->dwProductVersionMS == 0x10000 && fixed->dwProductVersionLS == 0,
           "numeric versions 1.0.0.0");
 }
@@ -444,11 +445,8 @@ void PlantedDlls() {
                   f.folder.Path(std::wstring(dll) + L".dll").c_str(), FALSE);
     }
     PreferDllsBeside(true);
-    MessageBoxSeen seen;
     if (f.Start()) {
-        f.session.Click(C::Command4);
-        f.Shows(&seen, L"Shortcut created on your desktop!");
-        f.session.PressOk(seen);
+        f.Run(C::Command4, [](const MessageBoxSeen&) {});
     }
     const std::wstring log = f.folder.Path(L"planted.log");
     Check(GetFileAttributesW(log.c_str()) == INVALID_FILE_ATTRIBUTES,
@@ -486,13 +484,8 @@ int wmain(int argc, wchar_t** argv) {
     SecondCopy();
     WindowCannotBeCreated();
     if (argc > 3) {
-        ShortcutFrom("drive root", argv[3]);
+        DriveRoot(argv[3]);
     }
-    // The installer's path within MAX_PATH, Vista_7_Installer_2.exe's beyond it.
-    std::wstring longDirectory =
-        settings.work + L"\\Velmora Mod Installer with a long folder name ";
-    longDirectory.resize(237, L'x');
-    ShortcutFrom("folder of 237 characters", longDirectory);
     PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

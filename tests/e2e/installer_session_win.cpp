@@ -199,11 +199,8 @@ bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, 
             wchar_t text[1024] = {};
             GetWindowTextW(box, text, 1024);
             seen->title = text;
-            text[0] = L'\0';
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024,
-                                reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kReplyMs,
-                                &ignored);
+            // Windows keeps a static control's text with its window: no message to a busy thread.
+            GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 1024);
             seen->text = text;
             return true;
         }
