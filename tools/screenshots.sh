@@ -14,9 +14,8 @@ trap stop_wine_session EXIT
 poses=build/poses
 rm -rf "$poses"
 mkdir -p "$poses" docs/screenshots
-wine explorer /desktop=Velmora,520x570 build/win32/pose_driver.exe \
-    "$(winepath -w build/win32/Installer_32bit.exe)" \
-    "$(winepath -w build/win32/companion_stub.exe)" "$(winepath -w "$poses")" &
+wine explorer /desktop=Velmora,520x570 build/win32/e2e_driver.exe "$(winepath -w build/win32)" \
+    "$(winepath -w "$poses")" --pose >/dev/null &
 for pose in start installing completed; do
     for _ in $(seq 600); do
         [ -e "$poses/$pose.ready" ] && break

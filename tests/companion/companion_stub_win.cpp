@@ -4,12 +4,16 @@
 // stay that long and end with that code.
 #include "host/windows_win.h"
 
+#include <uxtheme.h>
+
 #include <cstdio>
 
 #include "host/handle_win.h"
 #include "host/text.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Imported by name, as programs do: a uxtheme.dll planted beside the stub loads into it.
+    IsThemeActive();
     // When the process was created, not when it got here: a slow start must not blur the time.
     ULARGE_INTEGER created = {};
     FILETIME unused[3];

@@ -1,8 +1,7 @@
 // The end-to-end suite: the real Installer_32bit.exe in a real window, driven as a person would,
 // beside companion stubs that log how they were started. One line per check, then a count.
-//   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]
-// BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll, plant_control.exe and
-// refuse_bars.dll.
+//   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT | --pose]
+// BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll and refuse_bars.dll.
 #include "e2e/installer_session_win.h"
 
 #include <cstdio>
@@ -416,28 +415,30 @@ void VersionInformation() {
 // starts, before any code of the program runs.
 constexpr const wchar_t* kPlantedDlls[] = {L"comctl32", L"uxtheme", L"msimg32"};
 
-// Tells Wine to prefer DLLs found beside these programs over its own, or forgets it. (Set here,
-// WINEDLLOVERRIDES would not reach them: Wine reads it as it starts.)
+// Tells Wine to prefer DLLs found beside a program over its own, or forgets it. (Set here,
+// WINEDLLOVERRIDES would not reach the programs: Wine reads it as it starts.)
 void PreferDllsBeside(bool prefer) {
-    for (const wchar_t* program : {L"Installer_32bit.exe", L"plant_control.exe"}) {
-        const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
-        HKEY overrides = nullptr;
-        if (!prefer) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str());
-            RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-        } else if (RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr,
-                                   0, KEY_SET_VALUE, nullptr, &overrides,
-                                   nullptr) == ERROR_SUCCESS) {
-            for (const wchar_t* dll : kPlantedDlls) {
-                RegSetValueExW(overrides, dll, 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(L"native,builtin"),
-                               sizeof L"native,builtin");
-            }
-            RegCloseKey(overrides);
+    HKEY overrides = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &overrides, nullptr);
+    for (const wchar_t* dll : kPlantedDlls) {
+        if (prefer) {
+            RegSetValueExW(overrides, dll, 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(L"native,builtin"),
+                           sizeof L"native,builtin");
+        } else {
+            RegDeleteValueW(overrides, dll);
         }
     }
+    RegCloseKey(overrides);
 }
 
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The companion stub imports uxtheme.dll the plain way: started by the installer from the same
+// folder, it shows that the plants there do load into a program without the safe search.
 void PlantedDlls() {
     Fixture f("planted DLLs");
     for (const wchar_t* dll : kPlantedDlls) {
@@ -448,18 +449,44 @@ void PlantedDlls() {
     if (f.Start()) {
         f.Run(C::Command4, [](const MessageBoxSeen&) {});
     }
-    const std::wstring log = f.folder.Path(L"planted.log");
-    Check(GetFileAttributesW(log.c_str()) == INVALID_FILE_ATTRIBUTES,
-          "no DLL planted beside the installer loads");
-    // The same plant does load into a program without the safe search.
-    const std::wstring control = f.folder.Path(L"plant_control.exe");
-    CopyFileW((settings.build + L"\\plant_control.exe").c_str(), control.c_str(), FALSE);
-    InstallerSession plain;
-    plain.Start(control, f.folder.Directory(), false);
-    plain.Ended(60000);  // whatever the plant made of it
-    Check(GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES,
-          "while a program without the safe search does load it there");
     PreferDllsBeside(false);
+    Check(!Exists(f.folder.Path(L"Installer_32bit.exe.planted")),
+          "no DLL planted beside the installer loads into it");
+    Check(Exists(f.folder.Path(L"XP_Installer_2.exe.planted")),
+          "while the program it starts from there does load one");
+}
+
+// Poses the installer for the README's screenshots: at start, during an install with the first
+// bar at 60, and at its "Completed!" message. At each pose it creates WORK_DIR\<pose>.ready and
+// waits for WORK_DIR\<pose>.done, which the screenshot script makes once it has taken its shot.
+void Pose(const wchar_t* name) {
+    const std::wstring base = settings.work + L"\\" + name;
+    CloseHandle(CreateFileW((base + L".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr));
+    for (int tries = 0;
+         tries < 600 && GetFileAttributesW((base + L".done").c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++tries) {
+        Sleep(100);
+    }
+}
+
+void Poses() {
+    Fixture f("poses");
+    if (!f.Start()) {
+        return;
+    }
+    Sleep(500);
+    Pose(L"start");
+    f.session.Click(C::Command1);
+    while (f.session.BarPosition(C::ProgressBar1) < 60) {
+        Sleep(20);
+    }
+    Pose(L"installing");
+    f.Answer([](const MessageBoxSeen&) {
+        Sleep(300);
+        Pose(L"completed");
+    });
+    f.session.Close();
 }
 
 }  // namespace
@@ -474,7 +501,10 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(settings.work.c_str(), nullptr);
     // The current directory of every installer started: nothing may start from there.
     AppFolder decoy(settings.work + L"\\decoy", settings.installer, settings.stub);
-
+    if (argc > 3 && std::wstring(argv[3]) == L"--pose") {
+        Poses();
+        return 0;
+    }
     for (int dpi : {96, 120, 144, 168, 192}) {
         LayoutAtDpi(dpi);
     }
