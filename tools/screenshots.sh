@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshots/: the window at start, during an install (first bar at 60) and at
-# its "Completed!" message, under Wine's virtual desktop so that the window frame shows.
+# its "Completed!" message, under Wine's virtual desktop so that the window frame shows. The
+# install's steps come on a grid of whole seconds from the click, which the shots are timed by.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -11,19 +12,25 @@ VELMORA_DISPLAY_NUMBER=${VELMORA_DISPLAY_NUMBER:-78}
 source tools/wine-env.sh
 trap stop_wine_session EXIT
 
-poses=build/poses
-rm -rf "$poses"
-mkdir -p "$poses" docs/screenshots
-wine explorer /desktop=Velmora,520x570 build/win32/e2e_driver.exe "$(winepath -w build/win32)" \
-    "$(winepath -w "$poses")" --pose >/dev/null &
-for pose in start installing completed; do
-    for _ in $(seq 600); do
-        [ -e "$poses/$pose.ready" ] && break
-        sleep 0.1
-    done
-    import -window root -crop 520x570+0+0 +repage "docs/screenshots/$pose.png"
-    touch "$poses/$pose.done"
-    echo "docs/screenshots/$pose.png"
+app=build/poses
+rm -rf "$app"
+mkdir -p "$app" docs/screenshots
+cp build/win32/Installer_32bit.exe "$app/"
+for name in extract_32bit XP_Installer Vista_7_Installer XP_Installer_2 Vista_7_Installer_2 \
+    desktoprefresh xxmklink; do
+    cp build/win32/companion_stub.exe "$app/$name.exe"
 done
-# The virtual desktop outlives the programs in it; the exit trap ends it with Wine's server.
-sleep 3
+shot() {
+    import -window root -crop 520x570+0+0 +repage "docs/screenshots/$1.png"
+    echo "docs/screenshots/$1.png"
+}
+(cd "$app" && wine explorer /desktop=Velmora,520x570 Installer_32bit.exe) &
+desktop=$(xdotool search --sync --name 'Velmora - Wine desktop' | head -1)
+sleep 5
+shot start
+# A click on "Windows XP", where the window opens in the desktop.
+xdotool mousemove --window "$desktop" 78 118 click 1
+sleep 3.5
+shot installing
+sleep 2.5
+shot completed

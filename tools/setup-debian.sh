@@ -26,7 +26,7 @@ apt-get install -y -qq --no-install-recommends \
     ca-certificates cmake make g++ libgtest-dev libgmock-dev clang-format \
     g++-mingw-w64-i686 binutils-mingw-w64-i686 \
     wine wine32:i386 wine32-preloader:i386 wine64 fonts-wine \
-    xvfb xauth x11-utils imagemagick >/dev/null
+    xvfb xauth x11-utils imagemagick xdotool >/dev/null
 
 # Some kernels and virtual machines run no 32-bit x86 code at all. Wine's 32-bit loader then runs
 # under qemu's user-mode emulation, registered for 32-bit x86 programs.
