@@ -6,8 +6,6 @@
 namespace {
 
 using C = Control;
-using Launches = RecordingHost::Launches;
-using Timeline = RecordingHost::Timeline;
 
 const std::set<Control> kButtons = {C::Command1, C::Command2, C::Command3, C::Command4,
                                     C::Command5, C::Command6, C::Command7, C::Command8};
@@ -21,9 +19,6 @@ const Timeline kInstallBar = {{0, 0}, {1000, 20}, {2000, 40}, {3000, 60}, {4000,
 const Timeline kShortcutBar = {{0, 0}, {1000, 50}, {2000, 100}};
 // Half-way once four of the six files have been tried.
 const Timeline kCleanUpBar = {{0, 0}, {4, 50}, {6, 100}};
-const std::vector<std::wstring> kExtraFiles = {L"XP_Installer.exe",      L"XP_Installer_2.exe",
-                                               L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
-                                               L"desktoprefresh.exe",    L"xxmklink.exe"};
 constexpr auto kPlain = MessageKind::Plain;
 constexpr auto kError = MessageKind::Error;
 constexpr auto kWarning = MessageKind::Warning;
@@ -38,7 +33,7 @@ struct Case {
     Launches launches;
     Control bar;
     Timeline timeline;
-    RecordingHost::Message message;
+    Message message;
     std::set<Control> enabled;          // the buttons left enabled
     std::vector<std::wstring> deleted;  // by this click, in order
 };
@@ -57,26 +52,26 @@ const Case kCases[] = {
     {"Windows7", C::Command3, nullptr,
      {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command6, C::Command7, C::Command8}, {}},
-    {"XpShortcut", C::Command4, nullptr, {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2,
-     kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000}, AllBut(C::Command4), {}},
+    // Slow to start, and still done two seconds after the click.
+    {"XpShortcut", C::Command4, [](RecordingHost& h) { h.launchMilliseconds = 300; },
+     {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2, kShortcutBar,
+     {kShortcutMade, kInstaller, kPlain, 2000}, AllBut(C::Command4), {}},
     {"VistaShortcut", C::Command5, nullptr, {{L"Vista_7_Installer_2.exe", 2000}},
      C::ProgressBar2, kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000},
      AllBut(C::Command5), {}},
     {"SevenShortcut", C::Command6, nullptr, {{L"Vista_7_Installer_2.exe", 2000}},
      C::ProgressBar2, kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000},
      AllBut(C::Command6), {}},
-    {"CleanUp", C::Command7, nullptr, {}, C::ProgressBar3, kCleanUpBar,
-     {L"Files deleted!", kInstaller, kPlain, 6}, AllBut(C::Command7), kExtraFiles},
+    // In a folder so deep that some of the files' paths reach MAX_PATH.
+    {"CleanUp", C::Command7,
+     [](RecordingHost& h) { h = RecordingHost(L"C:\\" + std::wstring(240, L'x')); },
+     {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 6},
+     AllBut(C::Command7), kExtraFiles},
     {"Exit", C::Command8, nullptr, {}, C::ProgressBar1, {},
      {L"You can't change the universe, without repercussions.", L"Velmora Mod Installer",
       kPlain, 0}, kButtons, {}},
-    // A program that cannot start stops its action there and leaves its button for a retry.
-    {"ExtractorMissing", C::Command1,
-     [](RecordingHost& h) { h.files.erase(h.PathOf(L"extract_32bit.exe")); },
-     {}, C::ProgressBar1, {{0, 0}, {1000, 20}},
-     {L"Could not start \"extract_32bit.exe\".\n\nReason 2 for extract_32bit.exe.", kInstaller,
-      kError, 1000}, {C::Command1, C::Command4, C::Command7, C::Command8}, {}},
-    // Neither starts while either is missing.
+    // A program that cannot start stops its action there and leaves its button for a retry. An
+    // install starts neither program while either is missing.
     {"InstallerMissing", C::Command2,
      [](RecordingHost& h) { h.files.erase(h.PathOf(L"Vista_7_Installer.exe")); },
      {}, C::ProgressBar1, {{0, 0}, {1000, 20}},
@@ -92,9 +87,12 @@ const Case kCases[] = {
      {}, C::ProgressBar2, {{0, 0}, {1000, 50}},
      {L"Could not start \"Vista_7_Installer_2.exe\".\n\nReason 2 for Vista_7_Installer_2.exe.",
       kInstaller, kError, 2000}, kButtons, {}},
-    // A program that has already failed is not reported as a success.
+    // A program that has already failed is not reported as a success; one that ended well is not
+    // a failure.
     {"InstallerFailed", C::Command1,
-     [](RecordingHost& h) { h.exitCodes[L"XP_Installer.exe"] = 1; },
+     [](RecordingHost& h) {
+         h.exitCodes = {{L"extract_32bit.exe", 0}, {L"XP_Installer.exe", 1}};
+     },
      {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
      {L"\"XP_Installer.exe\" ended with exit code 1.", kInstaller, kError, 5000},
      {C::Command1, C::Command4, C::Command7, C::Command8}, {}},
@@ -103,56 +101,27 @@ const Case kCases[] = {
      {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
      {L"\"extract_32bit.exe\" ended with exit code 3221225477.", kInstaller, kError, 5000},
      {C::Command3, C::Command6, C::Command7, C::Command8}, {}},
-    {"InstallerSucceeded", C::Command1,
-     [](RecordingHost& h) { h.exitCodes[L"XP_Installer.exe"] = 0; },
-     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
-     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command4, C::Command7, C::Command8}, {}},
     {"ShortcutFailed", C::Command4,
      [](RecordingHost& h) { h.exitCodes[L"XP_Installer_2.exe"] = 2; },
      {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2, kShortcutBar,
      {L"\"XP_Installer_2.exe\" ended with exit code 2.", kInstaller, kError, 2000}, kButtons, {}},
-    // Steps end whole seconds after the click, however long launching takes; a point already
-    // passed comes at once.
-    {"SlowLaunches", C::Command1, [](RecordingHost& h) { h.launchMilliseconds = 300; },
-     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1300}}, C::ProgressBar1, kInstallBar,
-     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command4, C::Command7, C::Command8}, {}},
-    {"LaunchHeldUp", C::Command2, [](RecordingHost& h) { h.launchMilliseconds = 2500; },
-     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 3500}}, C::ProgressBar1,
-     {{0, 0}, {1000, 20}, {6000, 40}, {6000, 60}, {6000, 80}, {6000, 100}},
-     {L"Completed!", kInstaller, kPlain, 6000}, {C::Command5, C::Command7, C::Command8}, {}},
-    {"ShortcutSlowLaunch", C::Command4, [](RecordingHost& h) { h.launchMilliseconds = 300; },
-     {{L"XP_Installer_2.exe", 1000}}, C::ProgressBar2, kShortcutBar,
-     {kShortcutMade, kInstaller, kPlain, 2000}, AllBut(C::Command4), {}},
-    // Every file is tried; one already gone counts as deleted; the rest are named.
-    {"CleanUpOneAbsent", C::Command7,
-     [](RecordingHost& h) { h.files.erase(h.PathOf(L"XP_Installer.exe")); },
-     {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 6},
-     AllBut(C::Command7),
-     {L"XP_Installer_2.exe", L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
-      L"desktoprefresh.exe", L"xxmklink.exe"}},
-    {"CleanUpOneInUse", C::Command7,
-     [](RecordingHost& h) { h.refused[h.PathOf(L"desktoprefresh.exe")] = 32; },
-     {}, C::ProgressBar3, kCleanUpBar,
-     {L"These files could not be deleted:\n\ndesktoprefresh.exe: Reason 32 for desktoprefresh.exe.",
-      kInstaller, kWarning, 6}, kButtons,
-     {L"XP_Installer.exe", L"XP_Installer_2.exe", L"Vista_7_Installer.exe",
-      L"Vista_7_Installer_2.exe", L"xxmklink.exe"}},
-    // A folder so deep that some of its files' paths reach MAX_PATH.
-    {"CleanUpDeepFolder", C::Command7,
-     [](RecordingHost& h) { h = RecordingHost(L"C:\\" + std::wstring(240, L'x')); },
-     {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 6},
-     AllBut(C::Command7), kExtraFiles},
-    // A folder that Windows cannot reach: the files are still there.
-    {"CleanUpPathNotFound", C::Command7,
+    // Steps end whole seconds after the click, however long launching takes; points already
+    // passed come at once.
+    {"LaunchesHeldUp", C::Command2, [](RecordingHost& h) { h.launchMilliseconds = 1700; },
+     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 2700}}, C::ProgressBar1,
+     {{0, 0}, {1000, 20}, {4400, 40}, {4400, 60}, {4400, 80}, {5000, 100}},
+     {L"Completed!", kInstaller, kPlain, 5000}, {C::Command5, C::Command7, C::Command8}, {}},
+    // Every file is tried; one already gone counts as deleted; the rest are named with the
+    // reason, also one in a folder that Windows cannot reach, where the file is still there.
+    {"CleanUpSomeRemain", C::Command7,
      [](RecordingHost& h) {
-         h.refused[h.PathOf(L"XP_Installer.exe")] = 3;
-         h.refused[h.PathOf(L"xxmklink.exe")] = 3;
+         h.files.erase(h.PathOf(L"XP_Installer_2.exe"));
+         h.refused = {{h.PathOf(L"XP_Installer.exe"), 3}, {h.PathOf(L"desktoprefresh.exe"), 32}};
      },
      {}, C::ProgressBar3, kCleanUpBar,
      {L"These files could not be deleted:\n\nXP_Installer.exe: Reason 3 for XP_Installer.exe.\n"
-      L"xxmklink.exe: Reason 3 for xxmklink.exe.", kInstaller, kWarning, 6}, kButtons,
-     {L"XP_Installer_2.exe", L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe",
-      L"desktoprefresh.exe"}},
+      L"desktoprefresh.exe: Reason 32 for desktoprefresh.exe.", kInstaller, kWarning, 6}, kButtons,
+     {L"Vista_7_Installer.exe", L"Vista_7_Installer_2.exe", L"xxmklink.exe"}},
 };
 // clang-format on
 
@@ -172,7 +141,7 @@ TEST_P(ActionTest, StartsDrawsSaysAndDisables) {
     EXPECT_EQ(host.progress.size(), 1u) << "only its own bar moves";
     // A bar that reached its end is put away; one stopped on the way stays as it stands.
     EXPECT_EQ(host.Enabled(c.bar), c.timeline.empty() || c.timeline.back().second != 100);
-    EXPECT_EQ(host.messages, std::vector<RecordingHost::Message>{c.message});
+    EXPECT_EQ(host.messages, std::vector<Message>{c.message});
     EXPECT_EQ(host.EnabledButtons(), c.enabled);
     // A click only ever turns buttons off, so none that an earlier click put away comes back.
     for (Control button : c.enabled) {

@@ -10,23 +10,24 @@
 #include "host/text.h"
 #include "window/layout.h"
 
+using Launches = std::vector<std::pair<std::wstring, long long>>;  // name, time
+using Timeline = std::vector<std::pair<long long, float>>;         // time, value
+// Prompt, title, kind and time.
+using Message = std::tuple<std::wstring, std::wstring, MessageKind, long long>;
+
+// The companions that the clean-up deletes, in its order; the extractor stays.
+inline const std::vector<std::wstring> kExtraFiles = {
+    L"XP_Installer.exe",        L"XP_Installer_2.exe", L"Vista_7_Installer.exe",
+    L"Vista_7_Installer_2.exe", L"desktoprefresh.exe", L"xxmklink.exe"};
+
 // A host with a virtual clock and an application directory held in memory. It records what a
 // user and the companion programs would observe.
 class RecordingHost final : public HostServices {
   public:
-    using Launches = std::vector<std::pair<std::wstring, long long>>;  // name, time
-    using Timeline = std::vector<std::pair<long long, float>>;         // time, value
-    // Prompt, title, kind and time.
-    using Message = std::tuple<std::wstring, std::wstring, MessageKind, long long>;
-
-    static constexpr const wchar_t* kCompanions[] = {
-        L"extract_32bit.exe",  L"XP_Installer.exe",        L"Vista_7_Installer.exe",
-        L"XP_Installer_2.exe", L"Vista_7_Installer_2.exe", L"desktoprefresh.exe",
-        L"xxmklink.exe"};
-
     explicit RecordingHost(std::wstring directory = L"C:\\Games\\Velmora")
         : directory_(std::move(directory)) {
-        for (const wchar_t* name : kCompanions) {
+        files.insert(PathOf(L"extract_32bit.exe"));
+        for (const std::wstring& name : kExtraFiles) {
             files.insert(PathOf(name));
         }
     }

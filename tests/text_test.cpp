@@ -6,31 +6,24 @@
 
 namespace {
 
+// The joined path, or an empty one where JoinPath refuses.
+std::wstring Joined(const wchar_t* directory, size_t capacity = kPathCapacity) {
+    PathBuffer path;
+    const bool joined = JoinPath(directory, L"xxmklink.exe", path.text, capacity);
+    EXPECT_EQ(joined, path.text[0] != L'\0') << "a refused path is left empty";
+    return path.text;
+}
+
 TEST(JoinPath, UsesExactlyOneBackslash) {
-    struct Case {
-        const wchar_t* directory;
-        const wchar_t* expected;
-    } const cases[] = {
-        {L"C:\\Games\\Velmora", L"C:\\Games\\Velmora\\xxmklink.exe"},
-        {L"Y:\\", L"Y:\\xxmklink.exe"},
-        {L"C:\\Spiele\\Velmora Mod \u00e9\u4e16",
-         L"C:\\Spiele\\Velmora Mod \u00e9\u4e16\\xxmklink.exe"},
-    };
-    for (const Case& c : cases) {
-        PathBuffer path;
-        EXPECT_TRUE(JoinPath(c.directory, L"xxmklink.exe", path.text, kPathCapacity));
-        EXPECT_EQ(std::wstring(path.text), c.expected);
-    }
+    EXPECT_EQ(Joined(L"Y:\\"), L"Y:\\xxmklink.exe");
+    EXPECT_EQ(Joined(L"C:\\Spiele\\Velmora Mod \u00e9\u4e16"),
+              L"C:\\Spiele\\Velmora Mod \u00e9\u4e16\\xxmklink.exe");
 }
 
 // A cut-off path could name another file, and an empty directory would mean the drive's root.
 TEST(JoinPath, RefusesAnEmptyDirectoryAndAPathThatDoesNotFit) {
-    PathBuffer path;
-    EXPECT_FALSE(JoinPath(L"", L"xxmklink.exe", path.text, kPathCapacity));
-    EXPECT_STREQ(path.text, L"");
-    wchar_t small[16];
-    EXPECT_FALSE(JoinPath(L"C:\\Games", L"xxmklink.exe", small, 16));
-    EXPECT_STREQ(small, L"");
+    EXPECT_EQ(Joined(L""), L"");
+    EXPECT_EQ(Joined(L"C:\\Games", 16), L"");
 }
 
 TEST(DirectoryLength, CoversTheDirectoryAndItsLastSeparator) {
@@ -50,44 +43,30 @@ TEST(TextWriter, AppendsNumbersAndReportsTruncation) {
     EXPECT_EQ(writer.Length(), 31u);
 }
 
+// The extended form, or an empty path where it does not fit.
+std::wstring Extended(const std::wstring& path, size_t capacity = kPathCapacity) {
+    PathBuffer result;
+    const bool fits = ExtendedLengthPath(path.c_str(), result.text, capacity);
+    EXPECT_EQ(fits, result.text[0] != L'\0') << "a path that does not fit is left empty";
+    return result.text;
+}
+
 // Windows refuses a path of MAX_PATH characters or more unless it is in the extended form.
 TEST(ExtendedLengthPath, PrefixesOnlyPathsOfMaxPathOrMore) {
-    const std::wstring folder(251, L'f');
-    struct Case {
-        std::wstring path;
-        std::wstring expected;
-    } const cases[] = {
-        {L"C:\\" + folder + L"\\a.exe", L"\\\\?\\C:\\" + folder + L"\\a.exe"},  // 260 characters
-        {L"C:\\" + folder.substr(0, 250) + L"\\a.exe",
-         L"C:\\" + folder.substr(0, 250) + L"\\a.exe"},
-        {L"\\\\server\\share\\" + folder + L"\\a.exe",
-         L"\\\\?\\UNC\\server\\share\\" + folder + L"\\a.exe"},
-        {L"\\\\?\\C:\\" + folder + L"\\a.exe", L"\\\\?\\C:\\" + folder + L"\\a.exe"},
-    };
-    for (const Case& c : cases) {
-        PathBuffer path;
-        EXPECT_TRUE(ExtendedLengthPath(c.path.c_str(), path.text, kPathCapacity));
-        EXPECT_EQ(std::wstring(path.text), c.expected) << c.path.size() << " characters";
-    }
-    wchar_t small[300];
-    EXPECT_FALSE(ExtendedLengthPath(cases[0].path.c_str(), small, 264));
-    EXPECT_STREQ(small, L"");
+    const std::wstring deep = std::wstring(251, L'f') + L"\\a.exe";
+    EXPECT_EQ(Extended(L"C:\\" + deep), L"\\\\?\\C:\\" + deep);  // 260 characters
+    EXPECT_EQ(Extended(L"C:\\" + deep.substr(1)), L"C:\\" + deep.substr(1));
+    EXPECT_EQ(Extended(L"\\\\server\\share\\" + deep), L"\\\\?\\UNC\\server\\share\\" + deep);
+    EXPECT_EQ(Extended(L"\\\\?\\C:\\" + deep), L"\\\\?\\C:\\" + deep);
+    EXPECT_EQ(Extended(L"C:\\" + deep, 264), L"");
 }
 
 TEST(TextWriter, FillsTheInsertsOfASystemMessage) {
-    struct Case {
-        const wchar_t* text;
-        const wchar_t* expected;
-    } const cases[] = {
-        {L"This version of %1!s! is not compatible; %2 too.",
-         L"This version of a.exe is not compatible; a.exe too."},
-        {L"100% done, %0, %100", L"100% done, %0, a.exe0"},
-    };
-    for (const Case& c : cases) {
-        TextBuffer<128> text;
-        text.Writer().AppendFilled(c.text, L"a.exe");
-        EXPECT_STREQ(text.text, c.expected);
-    }
+    TextBuffer<128> text;
+    text.Writer().AppendFilled(L"This version of %1!s! is not compatible; %2 too.", L"a.exe");
+    EXPECT_STREQ(text.text, L"This version of a.exe is not compatible; a.exe too.");
+    text.Writer().AppendFilled(L"100% done, %0, %100", L"a.exe");
+    EXPECT_STREQ(text.text, L"100% done, %0, a.exe0");
 }
 
 }  // namespace
