@@ -6,13 +6,15 @@
 
 namespace {
 
-// A click that arrives while an action runs is handled once that action has ended.
+// A click that arrives while an action runs is handled once that action has ended; one on the
+// running action's own button is dropped.
 TEST(ClickQueue, DefersClicksThatArriveDuringAnActionAndKeepsTheirOrder) {
     ClickQueue queue;
     std::vector<int> log;
     auto run = [&](uint8_t command) {
         log.push_back(command);
         if (command == 1) {
+            queue.Click(1, [&](uint8_t inner) { log.push_back(100 + inner); });
             queue.Click(2, [&](uint8_t inner) { log.push_back(100 + inner); });
             queue.Click(3, [&](uint8_t inner) { log.push_back(100 + inner); });
             log.push_back(-1);

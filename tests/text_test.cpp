@@ -9,6 +9,7 @@ namespace {
 // The joined path, or an empty one where JoinPath refuses.
 std::wstring Joined(const wchar_t* directory, size_t capacity = kPathCapacity) {
     PathBuffer path;
+    path.text[0] = L'?';  // not left as it was
     const bool joined = JoinPath(directory, L"xxmklink.exe", path.text, capacity);
     EXPECT_EQ(joined, path.text[0] != L'\0') << "a refused path is left empty";
     return path.text;
@@ -46,6 +47,7 @@ TEST(TextWriter, AppendsNumbersAndReportsTruncation) {
 // The extended form, or an empty path where it does not fit.
 std::wstring Extended(const std::wstring& path, size_t capacity = kPathCapacity) {
     PathBuffer result;
+    result.text[0] = L'?';
     const bool fits = ExtendedLengthPath(path.c_str(), result.text, capacity);
     EXPECT_EQ(fits, result.text[0] != L'\0') << "a path that does not fit is left empty";
     return result.text;

@@ -12,7 +12,7 @@ VELMORA_DISPLAY_NUMBER=${VELMORA_DISPLAY_NUMBER:-78}
 source tools/wine-env.sh
 trap stop_wine_session EXIT
 
-app=build/poses
+app=build/screenshots
 rm -rf "$app"
 mkdir -p "$app" docs/screenshots
 cp build/win32/Installer_32bit.exe "$app/"

@@ -178,10 +178,10 @@ void Install(HostServices& host, const InstallAction& action) {
     StartBar(host, Control::ProgressBar1);
     grid.Step(Control::ProgressBar1, 20);
     StartedPrograms started(host);
-    // Neither while either is missing: an extractor started without its installer would be
-    // started again on every retry.
-    if (!started.Present(kExtractor) || !started.Present(action.installer) ||
-        !started.Launch(kExtractor) || !started.Launch(action.installer)) {
+    // Neither while the installer is missing: an extractor started without it would be started
+    // again on every retry. (A missing extractor stops the action before anything starts.)
+    if (!started.Present(action.installer) || !started.Launch(kExtractor) ||
+        !started.Launch(action.installer)) {
         return;
     }
     for (float value : kInstallSteps) {

@@ -36,7 +36,7 @@ class HostServices {
     virtual const wchar_t* ApplicationDirectory() = 0;
     // A clock in milliseconds, wrapping around: only differences between readings count.
     virtual uint32_t Milliseconds() = 0;
-    // Blocks the action for this long, while the window stays painted.
+    // Blocks the action for this long, while the window stays painted and takes the user's input.
     virtual void Wait(uint32_t milliseconds) = 0;
     virtual void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) = 0;
     virtual void EndProgram() = 0;

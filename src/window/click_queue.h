@@ -11,16 +11,19 @@ class ClickQueue {
     // command still applies (a button may have been disabled meanwhile).
     template <typename Run>
     void Click(uint8_t command, Run&& run) {
-        if (!Push(command) || running_) {
+        // The running action's own button again (the second half of a double-click, say): that
+        // request is already under way.
+        if ((running_ && command == current_) || !Push(command) || running_) {
             return;
         }
         running_ = true;
-        uint8_t next = 0;
-        while (Pop(&next)) {
-            run(next);
+        while (Pop(&current_)) {
+            run(current_);
         }
         running_ = false;
     }
+
+    bool Running() const { return running_; }
 
   private:
     bool Push(uint8_t command);
@@ -31,4 +34,5 @@ class ClickQueue {
     int first_ = 0;
     int count_ = 0;
     bool running_ = false;
+    uint8_t current_ = 0;
 };

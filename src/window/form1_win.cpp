@@ -205,6 +205,13 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             OnActivate(wParam);
             return 0;
+        case WM_SYSCOMMAND:
+            // The system menu and moving the window run loops of their own, which would hold a
+            // running action until they end. The close request goes on, to wait in the queue.
+            if (clicks_.Running() && (wParam & 0xFFF0) != SC_CLOSE) {
+                return 0;
+            }
+            return DefWindowProcW(window_, message, wParam, lParam);
         case WM_CLOSE:
             clicks_.Click(kCloseCommand, [this](uint8_t command) { RunCommand(command); });
             return 0;

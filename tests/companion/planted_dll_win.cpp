@@ -3,6 +3,7 @@
 // named after.
 #include "host/windows_win.h"
 
+#include "host/handle_win.h"
 #include "host/text.h"
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
@@ -14,7 +15,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
         lstrcpyW(log.text + DirectoryLength(log.text),
                  program.text + DirectoryLength(program.text));
         lstrcatW(log.text, L".planted");
-        CloseHandle(CreateFileW(log.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        UniqueHandle mark(
+            CreateFileW(log.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     return reason != DLL_PROCESS_ATTACH;
 }

@@ -94,8 +94,8 @@ std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
             launches.push_back(launch);
         }
     }
-    std::sort(launches.begin(), launches.end(),
-              [](const Launch& a, const Launch& b) { return a.ms < b.ms; });
+    std::stable_sort(launches.begin(), launches.end(),
+                     [](const Launch& a, const Launch& b) { return a.ms < b.ms; });
     return launches;
 }
 
@@ -103,9 +103,12 @@ std::vector<std::wstring> AppFolder::Programs() const {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(Path(L"*.exe").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        files.push_back(found.cFileName);
+    if (search == INVALID_HANDLE_VALUE) {
+        return files;
     }
+    do {
+        files.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(files.begin(), files.end());
     return files;
@@ -167,12 +170,24 @@ long long InstallerSession::Click(Control control) {
     return now;
 }
 
-void InstallerSession::Key(UINT virtualKey) {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = static_cast<WORD>(virtualKey);
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
+void InstallerSession::Key(UINT virtualKey, UINT held) {
+    std::vector<INPUT> keys;
+    auto press = [&keys](UINT key, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.dwFlags = flags;
+        keys.push_back(input);
+    };
+    if (held != 0) {
+        press(held, 0);
+    }
+    press(virtualKey, 0);
+    press(virtualKey, KEYEVENTF_KEYUP);
+    if (held != 0) {
+        press(held, KEYEVENTF_KEYUP);
+    }
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 void InstallerSession::MouseClick(Control control) {
@@ -218,7 +233,8 @@ void InstallerSession::PressOk(const MessageBoxSeen& seen) {
     for (int tries = 0; tries < 250 && IsWindow(seen.window); ++tries) {
         Sleep(20);
     }
-    // Answered once the action has ended and the window reads its queue again.
+    // Answered once the window reads its queue again: the action has ended, or the next one that
+    // was clicked meanwhile is in its first wait.
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &ignored);
 }

@@ -29,7 +29,8 @@ class AppFolder {
               const std::wstring& stub);
     const std::wstring& Directory() const { return directory_; }
     std::wstring Path(const std::wstring& name) const;
-    // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay and fail.
+    // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay that long
+    // and end with that code.
     void Write(const std::wstring& name, const std::string& text) const;
     // A stub logs once it runs, which may take a while: waits until `count` have, or a few seconds
     // have passed (when fewer are expected). In order of start.
@@ -66,14 +67,15 @@ class InstallerSession {
     HWND Focus() const;
     // BM_CLICK, as an automation tool clicks; returns when.
     long long Click(Control control);
-    // Real input: a key pressed and let go, a left click in the middle of a control.
-    void Key(UINT virtualKey);
+    // Real input: a key pressed and let go (while `held` is down), a left click in the middle of
+    // a control.
+    void Key(UINT virtualKey, UINT held = 0);
     void MouseClick(Control control);
     void Close() { PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0); }
     // Waits for a message box of the installer's to show, looking every `pollMs`.
     bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20);
     bool MessageBoxShowing() const;
-    // Presses OK and waits for the rest of the action.
+    // Presses OK and waits until the window reads its queue again.
     void PressOk(const MessageBoxSeen& seen);
     // Whether it ended within `timeoutMs`, with this exit code.
     bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const;
