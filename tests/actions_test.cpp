@@ -111,6 +111,11 @@ const Case kCases[] = {
      {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 2700}}, C::ProgressBar1,
      {{0, 0}, {1000, 20}, {4400, 40}, {4400, 60}, {4400, 80}, {5000, 100}},
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command5, C::Command7, C::Command8}, {}},
+    // One already gone counts as deleted.
+    {"CleanUpOneAbsent", C::Command7,
+     [](RecordingHost& h) { h.files.erase(h.PathOf(L"xxmklink.exe")); },
+     {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 6},
+     AllBut(C::Command7), {kExtraFiles.begin(), kExtraFiles.end() - 1}},
     // Every file is tried; one already gone counts as deleted; the rest are named with the
     // reason, also one in a folder that Windows cannot reach, where the file is still there.
     {"CleanUpSomeRemain", C::Command7,
