@@ -56,6 +56,7 @@ class RecordingHost final : public HostServices {
     std::map<std::wstring, SystemError> refused;  // paths that Windows refuses, with its answer
     std::map<std::wstring, uint32_t> exitCodes;   // programs that end at once, with this code
     long long launchMilliseconds = 0;             // how long starting a program takes
+    std::wstring shortDirectory;                  // the directory's 8.3 form; none when empty
 
     // Observed.
     long long now = 0;
@@ -67,18 +68,14 @@ class RecordingHost final : public HostServices {
     std::vector<TaskId> releasedTasks;
     int messagesAtEnd = -1;  // shown before the program was ended; -1 while it runs
 
-    SystemError CheckProgram(const wchar_t* name) override {
-        return files.count(PathOf(name)) != 0 ? kSuccess : kErrorFileNotFound;
-    }
-    LaunchResult LaunchProgram(const wchar_t* name) override {
-        const std::wstring path = PathOf(name);
-        if (files.count(path) == 0) {
-            return {kErrorFileNotFound, kNoTask};
+    SystemError CheckProgram(const wchar_t* path) override { return Find(path); }
+    LaunchResult LaunchProgram(const wchar_t* given) override {
+        const SystemError error = Find(given);
+        const std::wstring path = LongForm(given);
+        if (error != kSuccess || refused.count(path) != 0) {
+            return {error != kSuccess ? error : refused[path], kNoTask};
         }
-        if (refused.count(path) != 0) {
-            return {refused[path], kNoTask};
-        }
-        launches.push_back({name, now});
+        launches.push_back({given + DirectoryLength(given), now});
         now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
@@ -111,6 +108,11 @@ class RecordingHost final : public HostServices {
         return kSuccess;
     }
     const wchar_t* ApplicationDirectory() override { return directory_.c_str(); }
+    SystemError ShortPath(const wchar_t* path, wchar_t* result, size_t capacity) override {
+        const bool shortened = path == directory_ && !shortDirectory.empty();
+        TextWriter(result, capacity).Append(shortened ? shortDirectory.c_str() : path);
+        return kSuccess;
+    }
     // Wraps around three seconds into the first action: only differences between readings count.
     uint32_t Milliseconds() override { return static_cast<uint32_t>(now - 3000); }
     void Wait(uint32_t milliseconds) override { now += milliseconds; }
@@ -126,5 +128,18 @@ class RecordingHost final : public HostServices {
     }
 
   private:
+    // Like Windows, finds no file by a plain path of MAX_PATH characters or more.
+    SystemError Find(const std::wstring& path) const {
+        if (path.size() >= kMaxPath) {
+            return 3;
+        }
+        return files.count(LongForm(path)) != 0 ? kSuccess : kErrorFileNotFound;
+    }
+    std::wstring LongForm(const std::wstring& path) const {
+        return path.rfind(shortDirectory, 0) == 0 && !shortDirectory.empty()
+                   ? directory_ + path.substr(shortDirectory.size())
+                   : path;
+    }
+
     std::wstring directory_;
 };

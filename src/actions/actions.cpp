@@ -50,12 +50,37 @@ constexpr float kInstallSteps[] = {40, 60, 80};
 
 using MessageBuffer = TextBuffer<2048>;
 
+constexpr const wchar_t* kFolderTooDeep =
+    L"Its folder is too deep for Windows to start programs from it. Move the mod's folder "
+    L"nearer to the top of the drive, then try again.";
+// Exit codes from here on are Windows' status codes, such as a crash's.
+constexpr uint32_t kFirstStatusCode = 0x40000000;
+
 // The system's words for why `subject` failed.
 void AppendReason(HostServices& host, TextWriter& writer, SystemError error,
                   const wchar_t* subject) {
     wchar_t reason[512];
     host.DescribeError(error, reason, sizeof reason / sizeof reason[0]);
     writer.AppendFilled(reason, subject);
+}
+
+// The program's full path in the application directory, in a form that Windows starts: where the
+// plain path reaches MAX_PATH, through the directory's 8.3 form (the program keeps its own name).
+SystemError ProgramPath(HostServices& host, const wchar_t* name, PathBuffer& path) {
+    const wchar_t* directory = host.ApplicationDirectory();
+    if (JoinPath(directory, name, path.text, kPathCapacity) && TextLength(path.text) < kMaxPath) {
+        return kSuccess;
+    }
+    PathBuffer shortDirectory;
+    const SystemError error = host.ShortPath(directory, shortDirectory.text, kPathCapacity);
+    if (error != kSuccess) {
+        return error;
+    }
+    if (JoinPath(shortDirectory.text, name, path.text, kPathCapacity) &&
+        TextLength(path.text) < kMaxPath) {
+        return kSuccess;
+    }
+    return kErrorPathTooLong;
 }
 
 // The programs one action has started; the host lets go of them when the action ends.
@@ -71,11 +96,18 @@ class StartedPrograms {
     }
 
     // Whether a program is there to be started, or says why not and returns false.
-    bool Present(const wchar_t* name) { return Succeeded(host_.CheckProgram(name), name); }
+    bool Present(const wchar_t* name) {
+        PathBuffer path;
+        const SystemError error = ProgramPath(host_, name, path);
+        return Succeeded(error == kSuccess ? host_.CheckProgram(path.text) : error, name);
+    }
 
     // Starts a program, or says why it could not and returns false: the action stops there.
     bool Launch(const wchar_t* name) {
-        const LaunchResult result = host_.LaunchProgram(name);
+        PathBuffer path;
+        const SystemError error = ProgramPath(host_, name, path);
+        const LaunchResult result =
+            error == kSuccess ? host_.LaunchProgram(path.text) : LaunchResult{error, kNoTask};
         if (!Succeeded(result.error, name)) {
             return false;
         }
@@ -92,12 +124,16 @@ class StartedPrograms {
             uint32_t exitCode = 0;
             if (host_.TaskExitCode(tasks_[i], &exitCode) && exitCode != 0) {
                 MessageBuffer message;
-                message.Writer()
-                    .Append(L"\"")
-                    .Append(names_[i])
-                    .Append(L"\" ended with exit code ")
-                    .AppendNumber(exitCode)
-                    .Append(L".");
+                TextWriter writer = message.Writer();
+                writer.Append(L"\"").Append(names_[i]).Append(L"\" ended with exit code ");
+                // A crash's code (0xC0000005) reads as Windows writes it, a program's own as a
+                // number.
+                if (exitCode >= kFirstStatusCode) {
+                    writer.AppendHex(exitCode);
+                } else {
+                    writer.AppendNumber(exitCode);
+                }
+                writer.Append(L".");
                 host_.ShowMessage(message.text, kTitle, MessageKind::Error);
                 return true;
             }
@@ -113,7 +149,11 @@ class StartedPrograms {
         MessageBuffer message;
         TextWriter writer = message.Writer();
         writer.Append(L"Could not start \"").Append(name).Append(L"\".\n\n");
-        AppendReason(host_, writer, error, name);
+        if (error == kErrorPathTooLong) {
+            writer.Append(kFolderTooDeep);
+        } else {
+            AppendReason(host_, writer, error, name);
+        }
         host_.ShowMessage(message.text, kTitle, MessageKind::Error);
         return false;
     }

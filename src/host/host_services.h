@@ -25,15 +25,19 @@ struct LaunchResult {
 // What the actions need from the machine. Failures come back as values; nothing throws.
 class HostServices {
   public:
-    // Whether a companion program is there to be started: kSuccess, or why not.
-    virtual SystemError CheckProgram(const wchar_t* name) = 0;
-    // Starts a companion program from the application directory, hidden, without waiting.
-    virtual LaunchResult LaunchProgram(const wchar_t* name) = 0;
+    // Whether the program at this full path is there to be started: kSuccess, or why not.
+    virtual SystemError CheckProgram(const wchar_t* path) = 0;
+    // Starts the program at this full path, hidden, in the application directory, without
+    // waiting.
+    virtual LaunchResult LaunchProgram(const wchar_t* path) = 0;
     // True once the task has ended, with its exit code; false while it still runs.
     virtual bool TaskExitCode(TaskId task, uint32_t* exitCode) = 0;
     virtual void ReleaseTask(TaskId task) = 0;
     virtual SystemError DeleteFile(const wchar_t* path) = 0;
     virtual const wchar_t* ApplicationDirectory() = 0;
+    // The 8.3 form of an existing path, as far as its volume keeps such names; a path without
+    // them comes back as it is.
+    virtual SystemError ShortPath(const wchar_t* path, wchar_t* result, size_t capacity) = 0;
     // A clock in milliseconds, wrapping around: only differences between readings count.
     virtual uint32_t Milliseconds() = 0;
     // Blocks the action for this long, while the window stays painted and takes the user's input.

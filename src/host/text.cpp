@@ -33,6 +33,14 @@ TextWriter& TextWriter::AppendNumber(uint32_t value) {
     return *this;
 }
 
+TextWriter& TextWriter::AppendHex(uint32_t value) {
+    Append(L"0x");
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        Put(L"0123456789ABCDEF"[(value >> shift) & 0xF]);
+    }
+    return *this;
+}
+
 TextWriter& TextWriter::AppendFilled(const wchar_t* text, const wchar_t* subject) {
     while (*text != L'\0') {
         // Inserts run from %1 to %99.
@@ -93,7 +101,6 @@ bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size
 }
 
 bool ExtendedLengthPath(const wchar_t* path, wchar_t* result, size_t capacity) {
-    constexpr size_t kMaxPath = 260;
     const bool prefixed = path[0] == L'\\' && path[1] == L'\\' &&
                           (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\';
     TextWriter writer(result, capacity);

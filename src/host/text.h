@@ -11,6 +11,8 @@ class TextWriter {
 
     TextWriter& Append(const wchar_t* text);
     TextWriter& AppendNumber(uint32_t value);
+    // "0x" and eight upper-case hexadecimal digits, as Windows writes status codes.
+    TextWriter& AppendHex(uint32_t value);
     // Appends a system message with its inserts ("%1", "%2!s!", ...) filled with `subject`, the
     // file the message is about: Windows' own texts read "%1 is not a valid Win32 application."
     TextWriter& AppendFilled(const wchar_t* text, const wchar_t* subject);
@@ -48,5 +50,7 @@ bool JoinPath(const wchar_t* directory, const wchar_t* name, wchar_t* path, size
 // leaving an empty path, when the result does not fit.
 bool ExtendedLengthPath(const wchar_t* path, wchar_t* result, size_t capacity);
 
+// MAX_PATH: Windows refuses a plain path of this many characters or more.
+constexpr size_t kMaxPath = 260;
 constexpr size_t kPathCapacity = 1024;
 using PathBuffer = TextBuffer<kPathCapacity>;

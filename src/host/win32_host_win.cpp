@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "host/clock.h"
+
 namespace {
 
 HWND ControlWindow(HWND window, Control control) {
@@ -58,7 +60,7 @@ void RestrictDllSearchToSystem32() {
 Win32Host::Win32Host() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    ticksPerSecond_ = frequency.QuadPart;
+    ticksPerSecond_ = static_cast<uint64_t>(frequency.QuadPart);
     PathBuffer module;
     const DWORD length = GetModuleFileNameW(nullptr, module.text, kPathCapacity);
     if (length == 0 || length >= kPathCapacity) {
@@ -73,12 +75,8 @@ Win32Host::Win32Host() {
     directory_.Writer().Append(module.text);
 }
 
-SystemError Win32Host::CheckProgram(const wchar_t* name) {
-    PathBuffer path;
-    if (!JoinPath(directory_.text, name, path.text, kPathCapacity)) {
-        return kErrorPathTooLong;
-    }
-    const DWORD attributes = GetFileAttributesW(path.text);
+SystemError Win32Host::CheckProgram(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return GetLastError();
     }
@@ -86,11 +84,9 @@ SystemError Win32Host::CheckProgram(const wchar_t* name) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ERROR_ACCESS_DENIED : kSuccess;
 }
 
-LaunchResult Win32Host::LaunchProgram(const wchar_t* name) {
-    PathBuffer path;
+LaunchResult Win32Host::LaunchProgram(const wchar_t* path) {
     TextBuffer<kPathCapacity + 2> commandLine;
-    if (!JoinPath(directory_.text, name, path.text, kPathCapacity) ||
-        commandLine.Writer().Append(L"\"").Append(path.text).Append(L"\"").Truncated()) {
+    if (commandLine.Writer().Append(L"\"").Append(path).Append(L"\"").Truncated()) {
         return {kErrorPathTooLong, kNoTask};
     }
     STARTUPINFOW startup = {};
@@ -99,7 +95,7 @@ LaunchResult Win32Host::LaunchProgram(const wchar_t* name) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
     // The full path as the application name: never a search of the current directory or PATH.
-    if (!CreateProcessW(path.text, commandLine.text, nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(path, commandLine.text, nullptr, nullptr, FALSE, 0, nullptr,
                         directory_.text, &startup, &process)) {
         return {GetLastError(), kNoTask};
     }
@@ -152,11 +148,19 @@ SystemError Win32Host::DeleteFile(const wchar_t* path) {
     return error;
 }
 
+SystemError Win32Host::ShortPath(const wchar_t* path, wchar_t* result, size_t capacity) {
+    const DWORD length = GetShortPathNameW(path, result, static_cast<DWORD>(capacity));
+    if (length == 0) {
+        return GetLastError();
+    }
+    return length < capacity ? kSuccess : kErrorPathTooLong;
+}
+
 // The performance counter: GetTickCount moves in steps of up to 16 ms on Windows.
 uint32_t Win32Host::Milliseconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return static_cast<uint32_t>(now.QuadPart * 1000 / ticksPerSecond_);
+    return CounterMilliseconds(static_cast<uint64_t>(now.QuadPart), ticksPerSecond_);
 }
 
 void Win32Host::Wait(uint32_t milliseconds) {
@@ -201,12 +205,14 @@ void Win32Host::SetProgress(Control bar, float value) {
 }
 
 void DispatchDialogMessage(HWND window, MSG& msg) {
-    // Enter presses the focused button, as in any dialog. The dialog manager would send it to the
-    // default button, and no button is the default.
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && (msg.lParam & kKeyWasDown) == 0 &&
-        GetParent(msg.hwnd) == window) {
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(msg.hwnd));
+    // Enter presses the focused button, as in any dialog, once per press: a held key's repeats
+    // press nothing, where the dialog manager would press its default button again on each.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+        (msg.hwnd == window || IsChild(window, msg.hwnd))) {
+        if ((msg.lParam & kKeyWasDown) == 0 && msg.hwnd != window) {
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(msg.hwnd));
+        }
         return;
     }
     // The dialog manager gives the window Tab and Shift+Tab between its buttons.

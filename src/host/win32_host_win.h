@@ -20,12 +20,13 @@ class Win32Host final : public HostServices {
     Win32Host();
     void SetWindow(HWND window) { window_ = window; }
 
-    SystemError CheckProgram(const wchar_t* name) override;
-    LaunchResult LaunchProgram(const wchar_t* name) override;
+    SystemError CheckProgram(const wchar_t* path) override;
+    LaunchResult LaunchProgram(const wchar_t* path) override;
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override;
     void ReleaseTask(TaskId task) override;
     SystemError DeleteFile(const wchar_t* path) override;
     const wchar_t* ApplicationDirectory() override { return directory_.text; }
+    SystemError ShortPath(const wchar_t* path, wchar_t* result, size_t capacity) override;
     uint32_t Milliseconds() override;
     void Wait(uint32_t milliseconds) override;
     void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override;
@@ -37,7 +38,7 @@ class Win32Host final : public HostServices {
   private:
     static constexpr int kTaskSlots = 4;
     HWND window_ = nullptr;
-    LONGLONG ticksPerSecond_ = 1;  // fixed at boot: read once
+    uint64_t ticksPerSecond_ = 1;  // fixed at boot: read once
     PathBuffer directory_;
     UniqueHandle tasks_[kTaskSlots];
 };

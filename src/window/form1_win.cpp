@@ -14,8 +14,11 @@ constexpr uint8_t kCloseCommand = 0xFF;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // The layout was made for the classic 8-point dialog font; a larger font breaks its boxes.
 constexpr int kFontPoints = 8;
-// Marks the window with its folder, so that a second start from there can find it.
-constexpr wchar_t kFolderProperty[] = L"VelmoraModInstaller.Folder";
+// The taskbar's message for the system menu of a window (Shift+right-click on its button).
+constexpr UINT kPopupSystemMenu = 0x313;
+// Names the folder's mutex, and the mark on the window so that a second start from there finds it.
+constexpr wchar_t kFolderPrefix[] = L"Local\\VelmoraModInstaller.";
+constexpr size_t kLocalPrefixLength = 6;  // "Local\\": a window's mark has no namespace
 
 struct ControlClass {
     const wchar_t* name;
@@ -48,7 +51,10 @@ class Form1 {
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    bool CreateControl(const ControlLayout& row);
     void OnCommand(int id, int code);
+    LRESULT OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void QueueClose();
     void OnActivate(WPARAM state);
     void RunCommand(uint8_t command);
     void FocusUsableControl();
@@ -57,7 +63,7 @@ class Form1 {
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
     SystemError createError_ = kSuccess;
-    uint32_t folderKey_ = 0;
+    TextBuffer<kPathCapacity + 64> folderName_;
     UniqueHandle folderMutex_;
     int dpi_ = 96;  // until the screen says otherwise
     UniqueGdiObject<HFONT> font_;
@@ -65,24 +71,35 @@ class Form1 {
     ClickQueue clicks_;
 };
 
-// FNV-1a over the folder's long path in upper case, so that "C:\MODS~1" and "c:\mods folder" are
-// one folder. (A folder reached through another drive letter or share still counts as another.)
-uint32_t FolderKey(const wchar_t* directory) {
-    PathBuffer folded;
-    const DWORD length = GetLongPathNameW(directory, folded.text, kPathCapacity);
+// The folder's identity: its volume and its file index, so that the same folder reached through a
+// mapped drive, SUBST, a UNC path or a junction is one folder, and no two folders share a key. A
+// file system that numbers no files (some network shares) gives the folder's long path instead.
+void AppendFolderKey(const wchar_t* directory, TextWriter& key) {
+    UniqueHandle folder(CreateFileW(directory, FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION file = {};
+    if (folder.Valid() && GetFileInformationByHandle(folder.Get(), &file) &&
+        (file.nFileIndexHigh | file.nFileIndexLow) != 0) {
+        key.AppendHex(file.dwVolumeSerialNumber)
+            .AppendHex(file.nFileIndexHigh)
+            .AppendHex(file.nFileIndexLow);
+        return;
+    }
+    PathBuffer path;
+    const DWORD length = GetLongPathNameW(directory, path.text, kPathCapacity);
     if (length == 0 || length >= kPathCapacity) {
-        folded.Writer().Append(directory);
+        path.Writer().Append(directory);
     }
-    CharUpperBuffW(folded.text, static_cast<DWORD>(TextLength(folded.text)));
-    uint32_t key = 2166136261u;
-    for (const wchar_t* c = folded.text; *c != L'\0'; ++c) {
-        key = (key ^ static_cast<uint16_t>(*c)) * 16777619u;
+    // A backslash would name a namespace.
+    for (wchar_t* c = path.text; *c != L'\0'; ++c) {
+        *c = *c == L'\\' ? L'/' : *c;
     }
-    return key;
+    key.Append(path.text);
 }
 
 struct WindowSearch {
-    uint32_t folderKey;
+    const wchar_t* mark;
     HWND found;
 };
 
@@ -90,8 +107,7 @@ BOOL CALLBACK MatchFolder(HWND window, LPARAM lParam) {
     auto* search = reinterpret_cast<WindowSearch*>(lParam);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (lstrcmpW(className, kClassName) == 0 &&
-        reinterpret_cast<UINT_PTR>(GetPropW(window, kFolderProperty)) == search->folderKey) {
+    if (lstrcmpW(className, kClassName) == 0 && GetPropW(window, search->mark) != nullptr) {
         search->found = window;
         return FALSE;
     }
@@ -101,31 +117,36 @@ BOOL CALLBACK MatchFolder(HWND window, LPARAM lParam) {
 // Two installers from one folder could run the same install at once against the same companion
 // programs (a slow UAC prompt invites a second double-click). Another mod's folder is another key.
 bool Form1::BringForwardOtherCopy() {
-    folderKey_ = FolderKey(host_.ApplicationDirectory());
-    TextBuffer<64> name;
-    name.Writer().Append(L"Local\\VelmoraModInstaller.").AppendNumber(folderKey_);
+    TextWriter name = folderName_.Writer();
+    name.Append(kFolderPrefix);
+    AppendFolderKey(host_.ApplicationDirectory(), name);
     SetLastError(ERROR_SUCCESS);
-    folderMutex_.Reset(CreateMutexW(nullptr, FALSE, name.text));
+    folderMutex_.Reset(CreateMutexW(nullptr, FALSE, folderName_.text));
     const DWORD error = GetLastError();
     // Denied: the other copy runs with rights that this one lacks.
     if (error != (folderMutex_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
         return false;
     }
     // The other copy may still be creating its window.
-    WindowSearch search = {folderKey_, nullptr};
+    WindowSearch search = {folderName_.text + kLocalPrefixLength, nullptr};
     for (int tries = 0; search.found == nullptr && tries < 30; ++tries) {
         EnumWindows(MatchFolder, reinterpret_cast<LPARAM>(&search));
         if (search.found == nullptr) {
             Sleep(100);
         }
     }
-    if (search.found != nullptr) {
-        if (IsIconic(search.found)) {
-            ShowWindow(search.found, SW_RESTORE);
-        }
-        // Its message box, if one is open, rather than the window it disables.
-        SetForegroundWindow(GetLastActivePopup(search.found));
+    if (search.found == nullptr) {
+        // It is showing why it could not start, or closing; or another program holds the name.
+        MessageBoxW(nullptr, L"The installer is already running from this folder.", kProductName,
+                    MB_OK | MB_ICONINFORMATION);
+        return true;
     }
+    // Asynchronously: the other copy may not be answering, and nothing here may wait for it.
+    if (IsIconic(search.found)) {
+        ShowWindowAsync(search.found, SW_RESTORE);
+    }
+    // Its message box, if one is open, rather than the window it disables.
+    SetForegroundWindow(GetLastActivePopup(search.found));
     return true;
 }
 
@@ -167,7 +188,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         }
         return false;
     }
-    SetPropW(window_, kFolderProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(folderKey_)));
+    SetPropW(window_, folderName_.text + kLocalPrefixLength, reinterpret_cast<HANDLE>(1));
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     return true;
@@ -206,17 +227,17 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnActivate(wParam);
             return 0;
         case WM_SYSCOMMAND:
-            // The system menu and moving the window run loops of their own, which would hold a
-            // running action until they end. The close request goes on, to wait in the queue.
-            if (clicks_.Running() && (wParam & 0xFFF0) != SC_CLOSE) {
-                return 0;
-            }
-            return DefWindowProcW(window_, message, wParam, lParam);
+        case WM_NCLBUTTONDOWN:
+        case WM_NCRBUTTONDOWN:
+        case WM_NCRBUTTONUP:
+        case WM_CONTEXTMENU:
+        case kPopupSystemMenu:
+            return OnFrameInput(message, wParam, lParam);
         case WM_CLOSE:
-            clicks_.Click(kCloseCommand, [this](uint8_t command) { RunCommand(command); });
+            QueueClose();
             return 0;
         case WM_DESTROY:
-            RemovePropW(window_, kFolderProperty);
+            RemovePropW(window_, folderName_.text + kLocalPrefixLength);
             PostQuitMessage(0);
             return 0;
         default:
@@ -224,33 +245,42 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// Creates the controls in TabIndex order, so that Tab visits them in that order.
+// Creates the controls in TabIndex order, so that Tab visits them in that order, each label just
+// before the control below it: a screen reader names a progress bar after the text before it.
 bool Form1::OnCreate() {
     for (int tabIndex = 0; tabIndex < kControlCount; ++tabIndex) {
         for (const ControlLayout& row : kLayout) {
-            if (row.tabIndex != tabIndex) {
+            if (row.tabIndex != tabIndex || row.kind == ControlKind::Label) {
                 continue;
             }
-            const ControlClass controlClass = ClassOf(row.kind);
-            const int width = TwipsToPixels(row.width, dpi_);
-            HWND control = CreateWindowExW(
-                0, controlClass.name, row.caption, WS_CHILD | WS_VISIBLE | controlClass.style,
-                TwipsToPixels(row.left, dpi_), TwipsToPixels(row.top, dpi_), width,
-                row.kind == ControlKind::Label ? LabelHeight(row, width)
-                                               : TwipsToPixels(row.height, dpi_),
-                window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.name))),
-                nullptr, nullptr);
-            if (control == nullptr) {
-                createError_ = GetLastError();
+            const ControlLayout& above = (&row)[-1];  // the first row is a label
+            if ((above.kind == ControlKind::Label && !CreateControl(above)) ||
+                !CreateControl(row)) {
                 return false;
-            }
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-            if (row.kind == ControlKind::ProgressBar) {
-                SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
             }
         }
     }
     focus_ = GetDlgItem(window_, ControlId(Control::Command1));
+    return true;
+}
+
+bool Form1::CreateControl(const ControlLayout& row) {
+    const ControlClass controlClass = ClassOf(row.kind);
+    const int width = TwipsToPixels(row.width, dpi_);
+    HWND control = CreateWindowExW(
+        0, controlClass.name, row.caption, WS_CHILD | WS_VISIBLE | controlClass.style,
+        TwipsToPixels(row.left, dpi_), TwipsToPixels(row.top, dpi_), width,
+        row.kind == ControlKind::Label ? LabelHeight(row, width) : TwipsToPixels(row.height, dpi_),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.name))), nullptr,
+        nullptr);
+    if (control == nullptr) {
+        createError_ = GetLastError();
+        return false;
+    }
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    if (row.kind == ControlKind::ProgressBar) {
+        SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
+    }
     return true;
 }
 
@@ -261,6 +291,24 @@ void Form1::OnCommand(int id, int code) {
         return;
     }
     clicks_.Click(static_cast<uint8_t>(index), [this](uint8_t command) { RunCommand(command); });
+}
+
+// The system menu (also through a right-click on the title bar or the taskbar), moving the window
+// and a held press on the close control run loops of their own, which would hold a running action
+// until they end: while one runs, none starts. A close still counts, and waits in the queue.
+LRESULT Form1::OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!clicks_.Running()) {
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+    if ((message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) ||
+        (message == WM_NCLBUTTONDOWN && wParam == HTCLOSE)) {
+        QueueClose();
+    }
+    return 0;
+}
+
+void Form1::QueueClose() {
+    clicks_.Click(kCloseCommand, [this](uint8_t command) { RunCommand(command); });
 }
 
 // Keyboard focus leaves with the activation (a message box) and comes back to the same button.
@@ -310,10 +358,19 @@ int Form1::LabelHeight(const ControlLayout& row, int width) {
     return text.bottom < room ? text.bottom : room;
 }
 
-// A disabled button loses the focus; hand it on to the next button in Tab order.
+// A disabled button loses the focus; hand it on to the next button in Tab order. The default frame
+// goes with the focus, as the dialog manager moves it on Tab, and never stays on a disabled button.
 void Form1::FocusUsableControl() {
     if (focus_ == nullptr || !IsWindowEnabled(focus_)) {
         focus_ = GetNextDlgTabItem(window_, focus_, FALSE);
+    }
+    for (const ControlLayout& row : kLayout) {
+        HWND button = GetDlgItem(window_, ControlId(row.name));
+        const LONG type = button == focus_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if (row.kind == ControlKind::Button &&
+            (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
+            SendMessageW(button, BM_SETSTYLE, type, TRUE);
+        }
     }
     if (focus_ != nullptr && GetActiveWindow() == window_) {
         SetFocus(focus_);
