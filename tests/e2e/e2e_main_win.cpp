@@ -2,9 +2,11 @@
 // beside companion stubs that log how they were started. One line per check, then a count.
 //   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]
 // BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll and refuse_bars.dll.
+// DRIVE_ROOT is a drive that maps WORK_DIR\drive-root.
 #include "e2e/installer_session_win.h"
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -112,6 +114,16 @@ struct Fixture {
     InstallerSession session;
 };
 
+// Without a window manager, Wine leaves the title bar out of the X window: a press on it, its
+// context menu or the taskbar's (0x313) is posted as the message that the press would bring.
+void PressTitleBar(HWND window, UINT message, WPARAM hitTest) {
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    PostMessageW(
+        window, message, hitTest,
+        MAKELPARAM((frame.left + frame.right) / 2, frame.top + GetSystemMetrics(SM_CYSIZE) / 2));
+}
+
 // A whole run in a long folder with spaces and non-ASCII characters: the window at start, Escape
 // and Enter, real input during the install, an installer that outlives its message, a clean-up that
 // meets a file already gone and a read-only one, and Exit.
@@ -132,6 +144,12 @@ void TypicalRun() {
               (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
           "fixed single border, close control, no minimize or maximize");
     Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus on Windows XP");
+    // A screen reader names a bar after the static text just before it.
+    Check(GetWindow(f.session.ControlWindow(C::ProgressBar1), GW_HWNDPREV) ==
+                  f.session.ControlWindow(C::Label2) &&
+              GetWindow(f.session.ControlWindow(C::ProgressBar2), GW_HWNDPREV) ==
+                  f.session.ControlWindow(C::Label3),
+          "each bar comes just after its \"Status\" label");
     f.session.Key(VK_ESCAPE);
     Sleep(500);
     Check(EnabledButtons(f.session).size() == 8 && !f.session.MessageBoxShowing(),
@@ -143,8 +161,9 @@ void TypicalRun() {
     Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus stays on Windows XP");
     // Tab skips the disabled buttons to Windows XP Shortcut, and Space presses it; so does a click,
     // which finds it disabled by its turn. A click that an automation tool sends a disabled button
-    // does nothing, and neither does a second click on Windows XP. Alt+Space opens no system menu
-    // that would hold the install.
+    // does nothing, and neither does a second click on Windows XP. Alt+Space, a right-click on the
+    // title bar and the taskbar's Shift+right-click open no system menu that would hold the
+    // install.
     f.session.Key(VK_TAB);
     f.session.Key(VK_SPACE);
     f.session.MouseClick(C::Command4);
@@ -152,6 +171,9 @@ void TypicalRun() {
     f.session.Click(C::Command2);
     f.session.MouseClick(C::Command1);
     f.session.Key(VK_SPACE, VK_MENU);
+    PressTitleBar(f.session.Window(), WM_NCRBUTTONDOWN, HTCAPTION);
+    PressTitleBar(f.session.Window(), WM_CONTEXTMENU, 0);
+    PressTitleBar(f.session.Window(), 0x313, 0);
     f.Answer([&](const MessageBoxSeen& seen) {
         CheckMessage(seen, L"Installer", L"Completed!");
         // A running program cannot be deleted.
@@ -171,11 +193,21 @@ void TypicalRun() {
                   std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
     });
+    // A held Enter's repeats press nothing.
+    PostMessageW(f.session.ControlWindow(C::Command8), WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
     Sleep(1500);
+    int framed = 0;
+    for (const ControlLayout& row : kLayout) {
+        framed += row.kind == ControlKind::Button &&
+                  (GetWindowLongW(f.session.ControlWindow(row.name), GWL_STYLE) & BS_TYPEMASK) ==
+                      BS_DEFPUSHBUTTON;
+    }
     Check(!f.session.MessageBoxShowing() &&
               EnabledButtons(f.session) == std::set<Control>{C::Command8} &&
-              f.session.Focus() == f.session.ControlWindow(C::Command8),
-          "nothing more runs: only Exit is enabled, with the focus");
+              f.session.Focus() == f.session.ControlWindow(C::Command8) && framed == 1 &&
+              (GetWindowLongW(f.session.ControlWindow(C::Command8), GWL_STYLE) & BS_TYPEMASK) ==
+                  BS_DEFPUSHBUTTON,
+          "nothing more runs, nor on a held Enter: only Exit is enabled, with focus and frame");
 
     f.session.Key(VK_RETURN);
     f.Answer([&](const MessageBoxSeen& seen) {
@@ -228,12 +260,14 @@ void Failures() {
     f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
         Check(seen.text == L"Files deleted!", "the retry deletes it once released");
     });
-    // Its installer is gone by now.
+    // Its installer is gone by now. A press held on the close control holds the action no more
+    // than a close request does, and the close waits for the action.
     f.session.Click(C::Command1);
-    f.session.Close();
-    f.Answer([&](const MessageBoxSeen&) {
-        Check(!f.session.Ended(1000), "a close request waits for the action under way");
-    });
+    PressTitleBar(f.session.Window(), WM_NCLBUTTONDOWN, HTCLOSE);
+    MessageBoxSeen seen;
+    Check(f.session.WaitForMessageBox(&seen, 5000), "the action ends while the close is held");
+    Check(!f.session.Ended(1000), "a close request waits for the action under way");
+    f.session.PressOk(seen);
     Check(f.session.Ended(10000), "then the program ends");
 }
 
@@ -251,6 +285,12 @@ void DriveRoot(const std::wstring& root) {
                       std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
     });
+    // The folder that the drive maps, under its other path, is the same folder.
+    InstallerSession again;
+    Check(
+        again.Start(settings.work + L"\\drive-root\\Installer_32bit.exe", settings.decoy, false) &&
+            again.Ended(60000) && GetForegroundWindow() == f.session.Window(),
+        "a second start through the folder's other path brings the first forward");
 }
 
 // One installer per folder: a second start brings the first forward; another folder has its own.
@@ -262,12 +302,16 @@ void SecondCopy() {
         return;
     }
     Check(!first.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
+    ShowWindow(first.session.Window(), SW_MINIMIZE);
+    first.session.Hang(true);
     InstallerSession again;
     Check(again.Start(first.folder.Path(L"Installer_32bit.exe"), first.folder.Directory(), false) &&
-              again.Ended(60000),
-          "a second start from the same folder ends quietly");
-    Check(GetForegroundWindow() == first.session.Window(),
-          "and brings that folder's window to the front");
+              again.Ended(30000),
+          "a second start from the same folder ends quietly, though the first is not answering");
+    first.session.Hang(false);
+    Sleep(1000);
+    Check(GetForegroundWindow() == first.session.Window() && !IsIconic(first.session.Window()),
+          "and brings that folder's window to the front, restored");
 }
 
 // A window that cannot be created is explained, and the explanation stays until it is read.
@@ -284,6 +328,13 @@ void WindowCannotBeCreated() {
           "an error is shown");
     Sleep(1000);
     Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
+    InstallerSession again;
+    MessageBoxSeen running;
+    Check(again.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
+              again.WaitForMessageBox(&running, 60000) &&
+              running.text == L"The installer is already running from this folder.",
+          "meanwhile, a second start says that it runs: " + Narrow(running.text));
+    again.PressOk(running);
     Check(seen.title == L"Velmora Mod Installer" &&
               Contains(seen.text, L"The installer window could not be created.\n\n") &&
               Contains(seen.text, L"denied"),
@@ -379,9 +430,31 @@ void LayoutAtDpi(int dpi) {
     Check(overlaps == 0, "no two controls overlap");
 }
 
-// The version information as Explorer reads it: the strings of the language the file names.
-void VersionInformation() {
-    currentCase = "version";
+// The exe as Windows and Explorer read it: its header, its icon for large views, and its version
+// information, the strings of the language the file names.
+void TheExe() {
+    currentCase = "the exe";
+    const std::string exe = ReadWholeFile(settings.installer);
+    const auto* header = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+        exe.data() + reinterpret_cast<const IMAGE_DOS_HEADER*>(exe.data())->e_lfanew);
+    Check((header->OptionalHeader.DllCharacteristics &
+           IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE) != 0,
+          "terminal-server aware");
+    HMODULE module = LoadLibraryExW(settings.installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    auto resource = [module](int id, LPCWSTR type) {
+        return static_cast<const BYTE*>(
+            LockResource(LoadResource(module, FindResourceW(module, MAKEINTRESOURCEW(id), type))));
+    };
+    const BYTE* directory = resource(1, RT_GROUP_ICON);
+    const BYTE* large =
+        directory == nullptr
+            ? nullptr
+            : resource(LookupIconIdFromDirectoryEx(const_cast<BYTE*>(directory), TRUE, 256, 256, 0),
+                       RT_ICON);
+    Check(large != nullptr && std::memcmp(large, "\x89PNG", 4) == 0 && large[18] == 1 &&
+              large[19] == 0,
+          "a 256 px icon, stored as a PNG");
+    FreeLibrary(module);
     std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
     GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
     WORD* language = nullptr;
@@ -468,12 +541,14 @@ int wmain(int argc, wchar_t** argv) {
     settings = {build, build + L"\\Installer_32bit.exe", build + L"\\companion_stub.exe", argv[2],
                 std::wstring(argv[2]) + L"\\decoy"};
     CreateDirectoryW(settings.work.c_str(), nullptr);
-    // Stubs under the companions' names: nothing may start from there.
+    // Stubs under the companions' names: nothing may start from there. It lacks the typical run's
+    // installer, which must be found in the installer's own folder.
     AppFolder decoy(settings.decoy, settings.installer, settings.stub);
+    DeleteFileW(decoy.Path(L"XP_Installer.exe").c_str());
     for (int dpi : {96, 120, 144, 168, 192}) {
         LayoutAtDpi(dpi);
     }
-    VersionInformation();
+    TheExe();
     TypicalRun();
     Failures();
     SecondCopy();

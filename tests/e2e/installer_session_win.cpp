@@ -205,6 +205,15 @@ void InstallerSession::MouseClick(Control control) {
     Sleep(300);
 }
 
+void InstallerSession::Hang(bool hang) const {
+    UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId_));
+    if (hang) {
+        SuspendThread(thread.Get());
+    } else {
+        ResumeThread(thread.Get());
+    }
+}
+
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(pollMs)) {
         HWND box = FindWindowOf(true);
