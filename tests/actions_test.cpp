@@ -24,8 +24,8 @@ constexpr auto kError = MessageKind::Error;
 constexpr auto kWarning = MessageKind::Warning;
 constexpr const wchar_t* kInstaller = L"Installer";
 constexpr const wchar_t* kShortcutMade = L"Shortcut created on your desktop!";
-// Its companions' paths are 257 to 263 characters long.
-const std::wstring kDeepFolder = L"C:\\" + std::wstring(236, L'x');
+// Its companions' paths are 256 to 262 characters long, Vista_7_Installer.exe's just MAX_PATH.
+const std::wstring kDeepFolder = L"C:\\" + std::wstring(235, L'x');
 
 // One click on a fresh run: what the companion programs and the user see.
 struct Case {
@@ -54,11 +54,9 @@ const Case kCases[] = {
     // In a folder so deep that the installer's path reaches MAX_PATH: started through the
     // folder's 8.3 form.
     {"Windows7", C::Command3,
-     [](RecordingHost& h) {
-         h = RecordingHost(kDeepFolder);
-         h.shortDirectory = L"C:\\XXXXXX~1";
-     },
-     {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
+     [](RecordingHost& h) { h = RecordingHost(kDeepFolder, L"C:\\XXXXXX~1"); },
+     {{L"extract_32bit.exe", 1000}, {L"C:\\XXXXXX~1\\Vista_7_Installer.exe", 1000}},
+     C::ProgressBar1, kInstallBar,
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command6, C::Command7, C::Command8}, {}},
     // Slow to start, and still done two seconds after the click.
     {"XpShortcut", C::Command4, [](RecordingHost& h) { h.launchMilliseconds = 300; },
@@ -71,7 +69,7 @@ const Case kCases[] = {
      C::ProgressBar2, kShortcutBar, {kShortcutMade, kInstaller, kPlain, 2000},
      AllBut(C::Command6), {}},
     // In a folder so deep that some of the files' paths reach MAX_PATH.
-    {"CleanUp", C::Command7, [](RecordingHost& h) { h = RecordingHost(kDeepFolder); },
+    {"CleanUp", C::Command7, [](RecordingHost& h) { h = RecordingHost(kDeepFolder, kDeepFolder); },
      {}, C::ProgressBar3, kCleanUpBar, {L"Files deleted!", kInstaller, kPlain, 6},
      AllBut(C::Command7), kExtraFiles},
     {"Exit", C::Command8, nullptr, {}, C::ProgressBar1, {},
@@ -95,7 +93,8 @@ const Case kCases[] = {
      {L"Could not start \"Vista_7_Installer_2.exe\".\n\nReason 2 for Vista_7_Installer_2.exe.",
       kInstaller, kError, 2000}, kButtons, {}},
     // Where the volume keeps no 8.3 names, such a folder is too deep to start programs from.
-    {"FolderTooDeep", C::Command5, [](RecordingHost& h) { h = RecordingHost(kDeepFolder); },
+    {"FolderTooDeep", C::Command5,
+     [](RecordingHost& h) { h = RecordingHost(kDeepFolder, kDeepFolder); },
      {}, C::ProgressBar2, {{0, 0}, {1000, 50}},
      {L"Could not start \"Vista_7_Installer_2.exe\".\n\nIts folder is too deep for Windows to "
       L"start programs from it. Move the mod's folder nearer to the top of the drive, then try "

@@ -24,8 +24,10 @@ inline const std::vector<std::wstring> kExtraFiles = {
 // user and the companion programs would observe.
 class RecordingHost final : public HostServices {
   public:
-    explicit RecordingHost(std::wstring directory = L"C:\\Games\\Velmora")
-        : directory_(std::move(directory)) {
+    // The directory and its 8.3 form: the same where the volume keeps no such names.
+    explicit RecordingHost(std::wstring directory = L"C:\\Games\\Velmora Mod",
+                           std::wstring shortDirectory = L"C:\\Games\\VELMOR~1")
+        : directory_(std::move(directory)), shortDirectory_(std::move(shortDirectory)) {
         files.insert(PathOf(L"extract_32bit.exe"));
         for (const std::wstring& name : kExtraFiles) {
             files.insert(PathOf(name));
@@ -56,13 +58,12 @@ class RecordingHost final : public HostServices {
     std::map<std::wstring, SystemError> refused;  // paths that Windows refuses, with its answer
     std::map<std::wstring, uint32_t> exitCodes;   // programs that end at once, with this code
     long long launchMilliseconds = 0;             // how long starting a program takes
-    std::wstring shortDirectory;                  // the directory's 8.3 form; none when empty
 
     // Observed.
     long long now = 0;
     std::map<Control, bool> enabled;  // as last set
     std::map<Control, Timeline> progress;
-    Launches launches;
+    Launches launches;  // by name, or by full path where not started from the directory
     std::vector<std::wstring> deleted;  // file names, in order
     std::vector<Message> messages;
     std::vector<TaskId> releasedTasks;
@@ -75,7 +76,8 @@ class RecordingHost final : public HostServices {
         if (error != kSuccess || refused.count(path) != 0) {
             return {error != kSuccess ? error : refused[path], kNoTask};
         }
-        launches.push_back({given + DirectoryLength(given), now});
+        const bool inDirectory = DirectoryLength(given) == directory_.size() + 1;
+        launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0), now});
         now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
@@ -109,8 +111,7 @@ class RecordingHost final : public HostServices {
     }
     const wchar_t* ApplicationDirectory() override { return directory_.c_str(); }
     SystemError ShortPath(const wchar_t* path, wchar_t* result, size_t capacity) override {
-        const bool shortened = path == directory_ && !shortDirectory.empty();
-        TextWriter(result, capacity).Append(shortened ? shortDirectory.c_str() : path);
+        TextWriter(result, capacity).Append(path == directory_ ? shortDirectory_.c_str() : path);
         return kSuccess;
     }
     // Wraps around three seconds into the first action: only differences between readings count.
@@ -136,10 +137,11 @@ class RecordingHost final : public HostServices {
         return files.count(LongForm(path)) != 0 ? kSuccess : kErrorFileNotFound;
     }
     std::wstring LongForm(const std::wstring& path) const {
-        return path.rfind(shortDirectory, 0) == 0 && !shortDirectory.empty()
-                   ? directory_ + path.substr(shortDirectory.size())
+        return path.rfind(shortDirectory_ + L"\\", 0) == 0
+                   ? directory_ + path.substr(shortDirectory_.size())
                    : path;
     }
 
     std::wstring directory_;
+    std::wstring shortDirectory_;
 };
