@@ -1,6 +1,6 @@
 // The end-to-end suite: the real Installer_32bit.exe in a real window, driven as a person would,
 // beside companion stubs that log how they were started. One line per check, then a count.
-//   e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]
+//   e2e_driver BUILD_DIR WORK_DIR DRIVE_ROOT
 // BUILD_DIR holds Installer_32bit.exe, companion_stub.exe, planted_dll.dll and refuse_bars.dll.
 // DRIVE_ROOT is a drive that maps WORK_DIR\drive-root.
 #include "e2e/installer_session_win.h"
@@ -60,14 +60,20 @@ void CheckMessage(const MessageBoxSeen& seen, const wchar_t* title, const wchar_
           "\"" + Narrow(text) + "\" from \"" + Narrow(title) + "\": " + Narrow(seen.text));
 }
 
-std::set<Control> EnabledButtons(const InstallerSession& session) {
-    std::set<Control> enabled;
+// The buttons that are enabled, or that `has` something.
+std::set<Control> Buttons(const InstallerSession& session,
+                          BOOL(WINAPI* has)(HWND) = IsWindowEnabled) {
+    std::set<Control> found;
     for (const ControlLayout& row : kLayout) {
-        if (row.kind == ControlKind::Button && session.Enabled(row.name)) {
-            enabled.insert(row.name);
+        if (row.kind == ControlKind::Button && has(session.ControlWindow(row.name))) {
+            found.insert(row.name);
         }
     }
-    return enabled;
+    return found;
+}
+
+BOOL WINAPI HasDefaultFrame(HWND button) {
+    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
 // A fresh application folder for one case, and the installer started from another folder.
@@ -139,26 +145,25 @@ void TypicalRun() {
     if (!f.Start()) {
         return;
     }
+    auto window = [&f](Control control) { return f.session.ControlWindow(control); };
     const LONG style = GetWindowLongW(f.session.Window(), GWL_STYLE);
     Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
               (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
           "fixed single border, close control, no minimize or maximize");
-    Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus on Windows XP");
+    Check(f.session.Focus() == window(C::Command1), "focus on Windows XP");
     // A screen reader names a bar after the static text just before it.
-    Check(GetWindow(f.session.ControlWindow(C::ProgressBar1), GW_HWNDPREV) ==
-                  f.session.ControlWindow(C::Label2) &&
-              GetWindow(f.session.ControlWindow(C::ProgressBar2), GW_HWNDPREV) ==
-                  f.session.ControlWindow(C::Label3),
+    Check(GetWindow(window(C::ProgressBar1), GW_HWNDPREV) == window(C::Label2) &&
+              GetWindow(window(C::ProgressBar2), GW_HWNDPREV) == window(C::Label3),
           "each bar comes just after its \"Status\" label");
     f.session.Key(VK_ESCAPE);
     Sleep(500);
-    Check(EnabledButtons(f.session).size() == 8 && !f.session.MessageBoxShowing(),
+    Check(Buttons(f.session).size() == 8 && !f.session.MessageBoxShowing(),
           "every button enabled, also after Escape");
 
     const long long click = NowMs();
     f.session.Key(VK_RETURN);
     Sleep(2500);
-    Check(f.session.Focus() == f.session.ControlWindow(C::Command1), "focus stays on Windows XP");
+    Check(f.session.Focus() == window(C::Command1), "focus stays on Windows XP");
     // Tab skips the disabled buttons to Windows XP Shortcut, and Space presses it; so does a click,
     // which finds it disabled by its turn. A click that an automation tool sends a disabled button
     // does nothing, and neither does a second click on Windows XP. Alt+Space, a right-click on the
@@ -194,19 +199,11 @@ void TypicalRun() {
               "only the installer and the extractor are left");
     });
     // A held Enter's repeats press nothing.
-    PostMessageW(f.session.ControlWindow(C::Command8), WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
+    PostMessageW(window(C::Command8), WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
     Sleep(1500);
-    int framed = 0;
-    for (const ControlLayout& row : kLayout) {
-        framed += row.kind == ControlKind::Button &&
-                  (GetWindowLongW(f.session.ControlWindow(row.name), GWL_STYLE) & BS_TYPEMASK) ==
-                      BS_DEFPUSHBUTTON;
-    }
-    Check(!f.session.MessageBoxShowing() &&
-              EnabledButtons(f.session) == std::set<Control>{C::Command8} &&
-              f.session.Focus() == f.session.ControlWindow(C::Command8) && framed == 1 &&
-              (GetWindowLongW(f.session.ControlWindow(C::Command8), GWL_STYLE) & BS_TYPEMASK) ==
-                  BS_DEFPUSHBUTTON,
+    Check(!f.session.MessageBoxShowing() && Buttons(f.session) == std::set<Control>{C::Command8} &&
+              Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command8} &&
+              f.session.Focus() == window(C::Command8),
           "nothing more runs, nor on a held Enter: only Exit is enabled, with focus and frame");
 
     f.session.Key(VK_RETURN);
@@ -242,9 +239,8 @@ void Failures() {
         Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
               "a program that failed is named: " + Narrow(seen.text));
     });
-    Check(!f.session.Ended(0) &&
-              EnabledButtons(f.session) ==
-                  std::set<Control>{C::Command1, C::Command4, C::Command7, C::Command8},
+    Check(!f.session.Ended(0) && Buttons(f.session) == std::set<Control>{C::Command1, C::Command4,
+                                                                         C::Command7, C::Command8},
           "the program goes on, their buttons enabled");
 
     UniqueHandle held(CreateFileW(f.folder.Path(L"desktoprefresh.exe").c_str(), GENERIC_READ, 0,
@@ -271,10 +267,14 @@ void Failures() {
     Check(f.session.Ended(10000), "then the program ends");
 }
 
-// The shortcut program starts at the root as anywhere, and the clean-up deletes from there.
-void DriveRoot(const std::wstring& root) {
+// At a drive root, the shortcut program starts as anywhere, and the clean-up deletes from there.
+// One installer per folder: a second start through the folder that the drive maps, while the
+// first is minimized and not answering, brings the first forward; another folder has its own.
+void DriveRootAndSecondCopy(const std::wstring& root) {
     Fixture f("drive root", root);
-    if (!f.Start()) {
+    Fixture other("another folder");
+    currentCase = "drive root";
+    if (!f.Start() || !other.Start()) {
         return;
     }
     const long long click = f.Run(C::Command4, [&](const MessageBoxSeen&) {});
@@ -285,33 +285,18 @@ void DriveRoot(const std::wstring& root) {
                       std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
     });
-    // The folder that the drive maps, under its other path, is the same folder.
+    Check(!f.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
+    ShowWindow(f.session.Window(), SW_MINIMIZE);
+    f.session.Hang(true);
     InstallerSession again;
     Check(
         again.Start(settings.work + L"\\drive-root\\Installer_32bit.exe", settings.decoy, false) &&
-            again.Ended(60000) && GetForegroundWindow() == f.session.Window(),
-        "a second start through the folder's other path brings the first forward");
-}
-
-// One installer per folder: a second start brings the first forward; another folder has its own.
-void SecondCopy() {
-    Fixture first("second copy");
-    Fixture other("second copy, another folder");
-    currentCase = "second copy";
-    if (!first.Start() || !other.Start()) {
-        return;
-    }
-    Check(!first.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
-    ShowWindow(first.session.Window(), SW_MINIMIZE);
-    first.session.Hang(true);
-    InstallerSession again;
-    Check(again.Start(first.folder.Path(L"Installer_32bit.exe"), first.folder.Directory(), false) &&
-              again.Ended(30000),
-          "a second start from the same folder ends quietly, though the first is not answering");
-    first.session.Hang(false);
+            again.Ended(30000),
+        "a second start through the folder's other path ends quietly, though the first hangs");
+    f.session.Hang(false);
     Sleep(1000);
-    Check(GetForegroundWindow() == first.session.Window() && !IsIconic(first.session.Window()),
-          "and brings that folder's window to the front, restored");
+    Check(GetForegroundWindow() == f.session.Window() && !IsIconic(f.session.Window()),
+          "and brings the first window to the front, restored");
 }
 
 // A window that cannot be created is explained, and the explanation stays until it is read.
@@ -445,14 +430,11 @@ void TheExe() {
         return static_cast<const BYTE*>(
             LockResource(LoadResource(module, FindResourceW(module, MAKEINTRESOURCEW(id), type))));
     };
-    const BYTE* directory = resource(1, RT_GROUP_ICON);
     const BYTE* large =
-        directory == nullptr
-            ? nullptr
-            : resource(LookupIconIdFromDirectoryEx(const_cast<BYTE*>(directory), TRUE, 256, 256, 0),
-                       RT_ICON);
-    Check(large != nullptr && std::memcmp(large, "\x89PNG", 4) == 0 && large[18] == 1 &&
-              large[19] == 0,
+        resource(LookupIconIdFromDirectoryEx(const_cast<BYTE*>(resource(1, RT_GROUP_ICON)), TRUE,
+                                             256, 256, 0),
+                 RT_ICON);
+    Check(std::memcmp(large, "\x89PNG", 4) == 0 && large[18] == 1 && large[19] == 0,
           "a 256 px icon, stored as a PNG");
     FreeLibrary(module);
     std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
@@ -533,8 +515,8 @@ void PlantedDlls() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::printf("usage: e2e_driver BUILD_DIR WORK_DIR [DRIVE_ROOT]\n");
+    if (argc < 4) {
+        std::printf("usage: e2e_driver BUILD_DIR WORK_DIR DRIVE_ROOT\n");
         return 2;
     }
     const std::wstring build = argv[1];
@@ -551,11 +533,8 @@ int wmain(int argc, wchar_t** argv) {
     TheExe();
     TypicalRun();
     Failures();
-    SecondCopy();
     WindowCannotBeCreated();
-    if (argc > 3) {
-        DriveRoot(argv[3]);
-    }
+    DriveRootAndSecondCopy(argv[3]);
     PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

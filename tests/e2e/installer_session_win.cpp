@@ -207,11 +207,7 @@ void InstallerSession::MouseClick(Control control) {
 
 void InstallerSession::Hang(bool hang) const {
     UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId_));
-    if (hang) {
-        SuspendThread(thread.Get());
-    } else {
-        ResumeThread(thread.Get());
-    }
+    (hang ? SuspendThread : ResumeThread)(thread.Get());
 }
 
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {
