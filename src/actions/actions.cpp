@@ -53,7 +53,8 @@ using MessageBuffer = TextBuffer<2048>;
 constexpr const wchar_t* kFolderTooDeep =
     L"Its folder is too deep for Windows to start programs from it. Move the mod's folder "
     L"nearer to the top of the drive, then try again.";
-// Exit codes from here on are Windows' status codes, such as a crash's.
+// Exit codes from here on are Windows' status codes, such as a crash's 0xC0000005: they read as
+// Windows writes them, in hexadecimal.
 constexpr uint32_t kFirstStatusCode = 0x40000000;
 
 // The system's words for why `subject` failed.
@@ -126,8 +127,6 @@ class StartedPrograms {
                 MessageBuffer message;
                 TextWriter writer = message.Writer();
                 writer.Append(L"\"").Append(names_[i]).Append(L"\" ended with exit code ");
-                // A crash's code (0xC0000005) reads as Windows writes it, a program's own as a
-                // number.
                 if (exitCode >= kFirstStatusCode) {
                     writer.AppendHex(exitCode);
                 } else {

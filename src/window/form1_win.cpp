@@ -18,7 +18,7 @@ constexpr int kFontPoints = 8;
 constexpr UINT kPopupSystemMenu = 0x313;
 // Names the folder's mutex, and the mark on the window so that a second start from there finds it.
 constexpr wchar_t kFolderPrefix[] = L"Local\\VelmoraModInstaller.";
-constexpr size_t kLocalPrefixLength = 6;  // "Local\\": a window's mark has no namespace
+constexpr size_t kLocalPrefixLength = 6;  // "Local\": a window's mark has no namespace
 
 struct ControlClass {
     const wchar_t* name;
@@ -367,6 +367,7 @@ void Form1::FocusUsableControl() {
     for (const ControlLayout& row : kLayout) {
         HWND button = GetDlgItem(window_, ControlId(row.name));
         const LONG type = button == focus_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        // Only a change, so that the buttons are not drawn again for nothing.
         if (row.kind == ControlKind::Button &&
             (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
             SendMessageW(button, BM_SETSTYLE, type, TRUE);
