@@ -24,7 +24,7 @@ constexpr auto kError = MessageKind::Error;
 constexpr auto kWarning = MessageKind::Warning;
 constexpr const wchar_t* kInstaller = L"Installer";
 constexpr const wchar_t* kShortcutMade = L"Shortcut created on your desktop!";
-// Its companions' paths are 256 to 262 characters long, Vista_7_Installer.exe's just MAX_PATH.
+// Its companions' paths are 251 to 262 characters long, Vista_7_Installer.exe's just MAX_PATH.
 const std::wstring kDeepFolder = L"C:\\" + std::wstring(235, L'x');
 
 // One click on a fresh run: what the companion programs and the user see.

@@ -49,6 +49,9 @@ TEST(Layout, RowsFollowTheControlsAndTabOrderCoversThemOnce) {
         tabIndexes.insert(kLayout[i].tabIndex);
         // Only buttons are clicked, and every button is.
         EXPECT_EQ(kLayout[i].onClick != nullptr, kLayout[i].kind == ControlKind::Button);
+        // A label is created with the control below it, which must be another kind.
+        EXPECT_TRUE(kLayout[i].kind != ControlKind::Label ||
+                    (i + 1 < kControlCount && kLayout[i + 1].kind != ControlKind::Label));
     }
     EXPECT_EQ(tabIndexes.size(), static_cast<size_t>(kControlCount));
 }

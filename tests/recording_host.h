@@ -76,7 +76,8 @@ class RecordingHost final : public HostServices {
         if (error != kSuccess || refused.count(path) != 0) {
             return {error != kSuccess ? error : refused[path], kNoTask};
         }
-        const bool inDirectory = DirectoryLength(given) == directory_.size() + 1;
+        const bool inDirectory = DirectoryLength(given) == directory_.size() + 1 &&
+                                 std::wstring(given).rfind(directory_, 0) == 0;
         launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0), now});
         now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
@@ -98,7 +99,7 @@ class RecordingHost final : public HostServices {
         if (path.rfind(L"\\\\?\\", 0) == 0) {
             path = path.substr(4);
         } else if (path.size() >= 260) {
-            return 3;
+            return kPathNotFound;
         }
         if (refused.count(path) != 0) {
             return refused[path];
@@ -129,10 +130,12 @@ class RecordingHost final : public HostServices {
     }
 
   private:
+    static constexpr SystemError kPathNotFound = 3;  // Windows' answer to a plain path too long
+
     // Like Windows, finds no file by a plain path of MAX_PATH characters or more.
     SystemError Find(const std::wstring& path) const {
-        if (path.size() >= kMaxPath) {
-            return 3;
+        if (path.size() >= 260) {
+            return kPathNotFound;
         }
         return files.count(LongForm(path)) != 0 ? kSuccess : kErrorFileNotFound;
     }

@@ -67,21 +67,16 @@ void AppendReason(HostServices& host, TextWriter& writer, SystemError error,
 
 // The program's full path in the application directory, in a form that Windows starts: where the
 // plain path reaches MAX_PATH, through the directory's 8.3 form (the program keeps its own name).
+// Where there is none, the folder is too deep.
 SystemError ProgramPath(HostServices& host, const wchar_t* name, PathBuffer& path) {
     const wchar_t* directory = host.ApplicationDirectory();
-    if (JoinPath(directory, name, path.text, kPathCapacity) && TextLength(path.text) < kMaxPath) {
-        return kSuccess;
-    }
     PathBuffer shortDirectory;
-    const SystemError error = host.ShortPath(directory, shortDirectory.text, kPathCapacity);
-    if (error != kSuccess) {
-        return error;
-    }
-    if (JoinPath(shortDirectory.text, name, path.text, kPathCapacity) &&
-        TextLength(path.text) < kMaxPath) {
-        return kSuccess;
-    }
-    return kErrorPathTooLong;
+    const bool fits =
+        (JoinPath(directory, name, path.text, kPathCapacity) && TextLength(path.text) < kMaxPath) ||
+        (host.ShortPath(directory, shortDirectory.text, kPathCapacity) == kSuccess &&
+         JoinPath(shortDirectory.text, name, path.text, kPathCapacity) &&
+         TextLength(path.text) < kMaxPath);
+    return fits ? kSuccess : kErrorPathTooLong;
 }
 
 // The programs one action has started; the host lets go of them when the action ends.

@@ -190,7 +190,12 @@ void Win32Host::EndProgram() {
 }
 
 void Win32Host::SetEnabled(Control control, bool enabled) {
-    EnableWindow(ControlWindow(window_, control), enabled ? TRUE : FALSE);
+    HWND window = ControlWindow(window_, control);
+    // A disabled button would keep the focus, and with it the default frame: both go on first.
+    if (!enabled && GetFocus() == window) {
+        SetFocus(GetNextDlgTabItem(window_, window, FALSE));
+    }
+    EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
 void Win32Host::SetProgress(Control bar, float value) {

@@ -14,11 +14,9 @@ constexpr uint8_t kCloseCommand = 0xFF;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // The layout was made for the classic 8-point dialog font; a larger font breaks its boxes.
 constexpr int kFontPoints = 8;
-// The taskbar's message for the system menu of a window (Shift+right-click on its button).
+// The taskbar's message for a window's system menu (a right-click on its button; from Windows 7,
+// Shift+right-click).
 constexpr UINT kPopupSystemMenu = 0x313;
-// Names the folder's mutex, and the mark on the window so that a second start from there finds it.
-constexpr wchar_t kFolderPrefix[] = L"Local\\VelmoraModInstaller.";
-constexpr size_t kLocalPrefixLength = 6;  // "Local\": a window's mark has no namespace
 
 struct ControlClass {
     const wchar_t* name;
@@ -29,7 +27,8 @@ ControlClass ClassOf(ControlKind kind) {
     switch (kind) {
         case ControlKind::Button:
             // Multi-line: "Windows Vista Shortcut" does not fit on one line of its button.
-            return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE};
+            // Notifying: the default frame goes with the focus.
+            return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_NOTIFY};
         case ControlKind::ProgressBar:
             return {PROGRESS_CLASSW, 0};
         case ControlKind::Label:
@@ -58,13 +57,13 @@ class Form1 {
     void OnActivate(WPARAM state);
     void RunCommand(uint8_t command);
     void FocusUsableControl();
+    void ShowDefaultFrame(HWND focus);
     int LabelHeight(const ControlLayout& row, int width);
 
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
     SystemError createError_ = kSuccess;
-    TextBuffer<kPathCapacity + 64> folderName_;
-    UniqueHandle folderMutex_;
+    UniqueHandle folderMark_;
     int dpi_ = 96;  // until the screen says otherwise
     UniqueGdiObject<HFONT> font_;
     Win32Host host_;
@@ -98,55 +97,60 @@ void AppendFolderKey(const wchar_t* directory, TextWriter& key) {
     key.Append(path.text);
 }
 
-struct WindowSearch {
-    const wchar_t* mark;
-    HWND found;
-};
-
-BOOL CALLBACK MatchFolder(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpW(className, kClassName) == 0 && GetPropW(window, search->mark) != nullptr) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Two installers from one folder could run the same install at once against the same companion
-// programs (a slow UAC prompt invites a second double-click). Another mod's folder is another key.
-bool Form1::BringForwardOtherCopy() {
-    TextWriter name = folderName_.Writer();
-    name.Append(kFolderPrefix);
-    AppendFolderKey(host_.ApplicationDirectory(), name);
-    SetLastError(ERROR_SUCCESS);
-    folderMutex_.Reset(CreateMutexW(nullptr, FALSE, folderName_.text));
-    const DWORD error = GetLastError();
-    // Denied: the other copy runs with rights that this one lacks.
-    if (error != (folderMutex_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
-        return false;
-    }
-    // The other copy may still be creating its window.
-    WindowSearch search = {folderName_.text + kLocalPrefixLength, nullptr};
-    for (int tries = 0; search.found == nullptr && tries < 30; ++tries) {
-        EnumWindows(MatchFolder, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) {
+// The installer's window that another copy has marked in the folder's page, once it is there (the
+// other copy may still be creating it); nullptr when none turns up.
+HWND WaitForMarkedWindow(HANDLE mark) {
+    const auto* view =
+        static_cast<const volatile LONG_PTR*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, 0));
+    HWND found = nullptr;
+    for (int tries = 0; view != nullptr && found == nullptr && tries < 30; ++tries) {
+        HWND window = reinterpret_cast<HWND>(*view);
+        wchar_t className[64] = {};
+        if (GetClassNameW(window, className, 64) > 0 && lstrcmpW(className, kClassName) == 0) {
+            found = window;
+        } else {
             Sleep(100);
         }
     }
-    if (search.found == nullptr) {
+    if (view != nullptr) {
+        UnmapViewOfFile(const_cast<LONG_PTR*>(view));
+    }
+    return found;
+}
+
+// Two installers from one folder could run the same install at once against the same companion
+// programs (a slow UAC prompt invites a second double-click). The folder's mark is a named page
+// that holds the first copy's window: a second start finds it there, without a search and without
+// a message to it. Another mod's folder is another name.
+bool Form1::BringForwardOtherCopy() {
+    TextBuffer<kPathCapacity + 32> name;
+    TextWriter writer = name.Writer();
+    writer.Append(L"Local\\VelmoraModInstaller.");
+    AppendFolderKey(host_.ApplicationDirectory(), writer);
+    SetLastError(ERROR_SUCCESS);
+    folderMark_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                         sizeof(LONG_PTR), name.text));
+    const DWORD error = GetLastError();
+    // Denied: the other copy runs with rights that this one lacks. Any other failure (a name too
+    // long for Windows) leaves the folder unguarded.
+    if (error != (folderMark_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
+        return false;
+    }
+    HWND other = WaitForMarkedWindow(folderMark_.Get());
+    // Let go, so that the mark goes with the other copy even while this one's box is open.
+    folderMark_.Reset();
+    if (other == nullptr) {
         // It is showing why it could not start, or closing; or another program holds the name.
         MessageBoxW(nullptr, L"The installer is already running from this folder.", kProductName,
                     MB_OK | MB_ICONINFORMATION);
         return true;
     }
     // Asynchronously: the other copy may not be answering, and nothing here may wait for it.
-    if (IsIconic(search.found)) {
-        ShowWindowAsync(search.found, SW_RESTORE);
+    if (IsIconic(other)) {
+        ShowWindowAsync(other, SW_RESTORE);
     }
     // Its message box, if one is open, rather than the window it disables.
-    SetForegroundWindow(GetLastActivePopup(search.found));
+    SetForegroundWindow(GetLastActivePopup(other));
     return true;
 }
 
@@ -188,7 +192,11 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         }
         return false;
     }
-    SetPropW(window_, folderName_.text + kLocalPrefixLength, reinterpret_cast<HANDLE>(1));
+    auto* mark = static_cast<LONG_PTR*>(MapViewOfFile(folderMark_.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (mark != nullptr) {
+        *mark = reinterpret_cast<LONG_PTR>(window_);
+        UnmapViewOfFile(mark);
+    }
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     return true;
@@ -237,7 +245,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             QueueClose();
             return 0;
         case WM_DESTROY:
-            RemovePropW(window_, folderName_.text + kLocalPrefixLength);
             PostQuitMessage(0);
             return 0;
         default:
@@ -286,8 +293,13 @@ bool Form1::CreateControl(const ControlLayout& row) {
 
 void Form1::OnCommand(int id, int code) {
     const int index = id - kFirstControlId;
-    if (code != BN_CLICKED || index < 0 || index >= kControlCount ||
-        kLayout[index].onClick == nullptr) {
+    if (index < 0 || index >= kControlCount || kLayout[index].onClick == nullptr) {
+        return;
+    }
+    if (code == BN_SETFOCUS) {
+        ShowDefaultFrame(GetDlgItem(window_, id));
+    }
+    if (code != BN_CLICKED) {
         return;
     }
     clicks_.Click(static_cast<uint8_t>(index), [this](uint8_t command) { RunCommand(command); });
@@ -358,23 +370,27 @@ int Form1::LabelHeight(const ControlLayout& row, int width) {
     return text.bottom < room ? text.bottom : room;
 }
 
-// A disabled button loses the focus; hand it on to the next button in Tab order. The default frame
-// goes with the focus, as the dialog manager moves it on Tab, and never stays on a disabled button.
+// A disabled button loses the focus; hand it on to the next button in Tab order.
 void Form1::FocusUsableControl() {
     if (focus_ == nullptr || !IsWindowEnabled(focus_)) {
         focus_ = GetNextDlgTabItem(window_, focus_, FALSE);
     }
+    if (focus_ != nullptr && GetActiveWindow() == window_) {
+        SetFocus(focus_);
+    }
+}
+
+// The default frame goes with the focus, as in a dialog. It never stays on a disabled button: the
+// host hands the focus on from a button that it disables.
+void Form1::ShowDefaultFrame(HWND focus) {
     for (const ControlLayout& row : kLayout) {
         HWND button = GetDlgItem(window_, ControlId(row.name));
-        const LONG type = button == focus_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        const LONG type = button == focus ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         // Only a change, so that the buttons are not drawn again for nothing.
         if (row.kind == ControlKind::Button &&
             (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
             SendMessageW(button, BM_SETSTYLE, type, TRUE);
         }
-    }
-    if (focus_ != nullptr && GetActiveWindow() == window_) {
-        SetFocus(focus_);
     }
 }
 

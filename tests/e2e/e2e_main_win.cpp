@@ -219,27 +219,30 @@ void TypicalRun() {
 // What fails is named, the program goes on, and the button stays for a retry.
 void Failures() {
     Fixture f("failures");
-    f.folder.Write(L"XP_Installer.exe", "not a program");
+    f.folder.Write(L"Vista_7_Installer.exe", "not a program");
     DeleteFileW(f.folder.Path(L"Vista_7_Installer_2.exe").c_str());
     f.folder.Write(L"XP_Installer_2.exe.stub", "1 0");
     if (!f.Start()) {
         return;
     }
+    f.Run(C::Command4, [&](const MessageBoxSeen& seen) {
+        Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
+              "a program that failed is named: " + Narrow(seen.text));
+    });
     f.Run(C::Command5, [&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"\"Vista_7_Installer_2.exe\"") &&
                   f.session.BarPosition(C::ProgressBar2) == 50,
               "a missing program is named, the bar stays where it stood: " + Narrow(seen.text));
     });
-    // Windows' text for it has an insert, filled with the program's name.
-    f.Run(C::Command1, [&](const MessageBoxSeen& seen) {
-        Check(Contains(seen.text, L"XP_Installer.exe") && !Contains(seen.text, L"%"),
+    // Windows' text for it has an insert, filled with the program's name. The install disables
+    // Windows XP, which has the focus: the focus and the default frame leave it at once.
+    f.Run(C::Command2, [&](const MessageBoxSeen& seen) {
+        Check(Contains(seen.text, L"Vista_7_Installer.exe") && !Contains(seen.text, L"%"),
               "a file that is no program is named: " + Narrow(seen.text));
+        Check(Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command2},
+              "the default frame leaves the button that the action disabled");
     });
-    f.Run(C::Command4, [&](const MessageBoxSeen& seen) {
-        Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
-              "a program that failed is named: " + Narrow(seen.text));
-    });
-    Check(!f.session.Ended(0) && Buttons(f.session) == std::set<Control>{C::Command1, C::Command4,
+    Check(!f.session.Ended(0) && Buttons(f.session) == std::set<Control>{C::Command2, C::Command5,
                                                                          C::Command7, C::Command8},
           "the program goes on, their buttons enabled");
 
@@ -258,7 +261,7 @@ void Failures() {
     });
     // Its installer is gone by now. A press held on the close control holds the action no more
     // than a close request does, and the close waits for the action.
-    f.session.Click(C::Command1);
+    f.session.Click(C::Command2);
     PressTitleBar(f.session.Window(), WM_NCLBUTTONDOWN, HTCLOSE);
     MessageBoxSeen seen;
     Check(f.session.WaitForMessageBox(&seen, 5000), "the action ends while the close is held");
@@ -287,12 +290,12 @@ void DriveRootAndSecondCopy(const std::wstring& root) {
     });
     Check(!f.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
     ShowWindow(f.session.Window(), SW_MINIMIZE);
-    f.session.Hang(true);
     InstallerSession again;
-    Check(
-        again.Start(settings.work + L"\\drive-root\\Installer_32bit.exe", settings.decoy, false) &&
-            again.Ended(30000),
-        "a second start through the folder's other path ends quietly, though the first hangs");
+    Check(f.session.Hang(true) &&
+              again.Start(settings.work + L"\\drive-root\\Installer_32bit.exe", settings.decoy,
+                          false) &&
+              again.Ended(30000),
+          "a second start through the folder's other path ends quietly, though the first hangs");
     f.session.Hang(false);
     Sleep(1000);
     Check(GetForegroundWindow() == f.session.Window() && !IsIconic(f.session.Window()),

@@ -205,9 +205,9 @@ void InstallerSession::MouseClick(Control control) {
     Sleep(300);
 }
 
-void InstallerSession::Hang(bool hang) const {
+bool InstallerSession::Hang(bool hang) const {
     UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId_));
-    (hang ? SuspendThread : ResumeThread)(thread.Get());
+    return (hang ? SuspendThread : ResumeThread)(thread.Get()) != static_cast<DWORD>(-1);
 }
 
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {

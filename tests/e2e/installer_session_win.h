@@ -71,8 +71,8 @@ class InstallerSession {
     // a control.
     void Key(UINT virtualKey, UINT held = 0);
     void MouseClick(Control control);
-    // Stops its window's thread, as a hung program's, or lets it go on.
-    void Hang(bool hang) const;
+    // Stops its window's thread, as a hung program's, or lets it go on. False where it cannot.
+    bool Hang(bool hang) const;
     // Waits for a message box of the installer's to show, looking every `pollMs`.
     bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20);
     bool MessageBoxShowing() const;
