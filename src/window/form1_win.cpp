@@ -127,6 +127,10 @@ bool Form1::BringForwardOtherCopy() {
     TextWriter writer = name.Writer();
     writer.Append(L"Local\\VelmoraModInstaller.");
     AppendFolderKey(host_.ApplicationDirectory(), writer);
+    // A name cut off could be another folder's.
+    if (writer.Truncated()) {
+        return false;
+    }
     SetLastError(ERROR_SUCCESS);
     folderMark_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                          sizeof(LONG_PTR), name.text));

@@ -225,22 +225,26 @@ void Failures() {
     if (!f.Start()) {
         return;
     }
-    f.Run(C::Command4, [&](const MessageBoxSeen& seen) {
+    // During the shortcut, a click on Windows Vista waits, and Tab moves the focus on to Windows 7,
+    // which that install then disables: the focus and the default frame go on to the next button.
+    f.session.Click(C::Command4);
+    f.session.MouseClick(C::Command2);
+    f.session.Key(VK_TAB);
+    f.Answer([&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
               "a program that failed is named: " + Narrow(seen.text));
+    });
+    // Windows' text for it has an insert, filled with the program's name.
+    f.Answer([&](const MessageBoxSeen& seen) {
+        Check(Contains(seen.text, L"Vista_7_Installer.exe") && !Contains(seen.text, L"%"),
+              "a file that is no program is named: " + Narrow(seen.text));
+        Check(Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command5},
+              "the default frame leaves the buttons that the install disabled");
     });
     f.Run(C::Command5, [&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"\"Vista_7_Installer_2.exe\"") &&
                   f.session.BarPosition(C::ProgressBar2) == 50,
               "a missing program is named, the bar stays where it stood: " + Narrow(seen.text));
-    });
-    // Windows' text for it has an insert, filled with the program's name. The install disables
-    // Windows XP, which has the focus: the focus and the default frame leave it at once.
-    f.Run(C::Command2, [&](const MessageBoxSeen& seen) {
-        Check(Contains(seen.text, L"Vista_7_Installer.exe") && !Contains(seen.text, L"%"),
-              "a file that is no program is named: " + Narrow(seen.text));
-        Check(Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command2},
-              "the default frame leaves the button that the action disabled");
     });
     Check(!f.session.Ended(0) && Buttons(f.session) == std::set<Control>{C::Command2, C::Command5,
                                                                          C::Command7, C::Command8},
@@ -314,14 +318,14 @@ void WindowCannotBeCreated() {
     Check(f.session.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
               f.session.WaitForMessageBox(&seen, 60000),
           "an error is shown");
-    Sleep(1000);
-    Check(f.session.MessageBoxShowing(), "it stays until OK is pressed");
     InstallerSession again;
     MessageBoxSeen running;
     Check(again.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
               again.WaitForMessageBox(&running, 60000) &&
-              running.text == L"The installer is already running from this folder.",
-          "meanwhile, a second start says that it runs: " + Narrow(running.text));
+              running.text == L"The installer is already running from this folder." &&
+              f.session.MessageBoxShowing(),
+          "it stays until OK is pressed; a second start meanwhile says that it runs: " +
+              Narrow(running.text));
     again.PressOk(running);
     Check(seen.title == L"Velmora Mod Installer" &&
               Contains(seen.text, L"The installer window could not be created.\n\n") &&
@@ -335,12 +339,11 @@ void WindowCannotBeCreated() {
 // Sets Wine's screen DPI for the programs started from now on.
 void SetScreenDpi(DWORD dpi) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                       sizeof dpi);
-        RegCloseKey(key);
-    }
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
+                    nullptr, &key, nullptr);
+    RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+    RegCloseKey(key);
 }
 
 // The window as designed, in twips, kept apart from the program's own table so that a typo in
@@ -481,13 +484,10 @@ void PreferDllsBeside(bool prefer) {
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
                     KEY_SET_VALUE, nullptr, &overrides, nullptr);
     for (const wchar_t* dll : kPlantedDlls) {
-        if (prefer) {
-            RegSetValueExW(overrides, dll, 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(L"native,builtin"),
-                           sizeof L"native,builtin");
-        } else {
-            RegDeleteValueW(overrides, dll);
-        }
+        prefer ? RegSetValueExW(overrides, dll, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(L"native,builtin"),
+                                sizeof L"native,builtin")
+               : RegDeleteValueW(overrides, dll);
     }
     RegCloseKey(overrides);
 }
