@@ -30,10 +30,10 @@ done <<<"$sections"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 holds=true
-if osslsigncode extract-signature -in "$file" -out "$tmp/signature" >/dev/null 2>&1; then
+if osslsigncode extract-signature -pem -in "$file" -out "$tmp/signature" >/dev/null 2>&1; then
     osslsigncode verify ${ca:+-CAfile "$ca"} -in "$file" >"$tmp/verify" 2>&1 || true
     # The signer as the signature names it, also where the file no longer matches it.
-    signer=$(openssl pkcs7 -inform DER -in "$tmp/signature" -print_certs -noout |
+    signer=$(openssl pkcs7 -in "$tmp/signature" -print_certs -noout |
         sed -n 's/^subject=//p' | head -n 1)
     current=$(sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$tmp/verify")
     calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$tmp/verify")
