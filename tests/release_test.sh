@@ -22,9 +22,9 @@ said() {
 # was.
 refused() {
     local before
-    before=$(cat dist/* 2>/dev/null | sha256sum)
+    before=$(find dist -type f -exec sha256sum {} + 2>/dev/null | sort)
     ! "${@:2}" >"$tmp/reason" 2>&1 && grep -q -- "$1" "$tmp/reason" &&
-        [ "$(cat dist/* 2>/dev/null | sha256sum)" = "$before" ]
+        [ "$(find dist -type f -exec sha256sum {} + 2>/dev/null | sort)" = "$before" ]
 }
 
 keys=$tmp/keys
@@ -47,27 +47,34 @@ openssl ca -batch -config "$keys/ca.cnf" -selfsign -keyfile "$keys/signer.key" -
 
 # The work tree as a commit of its own, in a clone where dist/ may be written.
 snapshot=$(git stash create)
-git clone -q . "$tmp/repo"
-cd "$tmp/repo"
+git clone -q . "$tmp/repo" && cd "$tmp/repo" || exit 1
 git checkout -q --detach "${snapshot:-HEAD}"
 
 tools/release.sh --pfx "$keys/signer.pfx" --password-file "$keys/password" >/dev/null &&
-    (cd dist && sha256sum -c --quiet SHA256SUMS) && grep -q 'Signed by: CN = Velmora Test Signer' dist/README.txt
+    (cd dist && sha256sum -c --quiet SHA256SUMS) && grep -q 'Signed by: /CN=Velmora Test Signer' dist/README.txt
 check "a signed release: the exe, its SHA256SUMS and a README.txt naming the signer" $?
 cp dist/Installer_32bit.exe "$tmp/signed.exe"
 cp dist/Installer_32bit.exe "$out/"
+sleep 1
 VELMORA_PFX_PASSWORD='throwaway password' tools/release.sh --pfx "$keys/signer.pfx" >/dev/null &&
+    cmp -s dist/Installer_32bit.exe "$tmp/signed.exe" &&
+    tools/release.sh --cert "$keys/signer.pem" --key "$keys/signer.key" >/dev/null &&
     cmp -s dist/Installer_32bit.exe "$tmp/signed.exe"
-check "signing again (the password from the environment) gives the same bytes" $?
+check "signing again, with the password from the environment or from PEM files: the same bytes" $?
 osslsigncode remove-signature -in "$tmp/signed.exe" -out "$tmp/stripped.exe" >/dev/null &&
     cmp -s "$tmp/stripped.exe" "$unsigned"
 check "without its signature, it is the unsigned build byte for byte" $?
 tools/verify-release.sh "$tmp/signed.exe" --ca "$keys/signer.pem" >"$tmp/verified" &&
-    grep -q 'intact, signed by CN = Velmora Test Signer' "$tmp/verified" &&
-    grep -q 'chain: leads to' "$tmp/verified" && grep -q 'build: the same bytes' "$tmp/verified"
+    grep -q 'intact, the file is as /CN=Velmora Test Signer signed it' "$tmp/verified" &&
+    grep -q 'verifies up to the root' "$tmp/verified" && grep -q 'build: the same bytes' "$tmp/verified"
 check "verify-release: intact, its signer, the chain to the root, the same bytes as a build" $?
 said 'chain: not checked' tools/verify-release.sh "$tmp/signed.exe"
 check "verify-release without --ca says that the chain was not checked" $?
+refused 'does NOT verify up to the root' tools/verify-release.sh "$tmp/signed.exe" --ca "$keys/other.pem"
+check "verify-release: a root certificate that is not the signer's" $?
+tools/release.sh >/dev/null && grep -q 'Not signed.' dist/README.txt &&
+    said 'signature: none' tools/verify-release.sh dist/Installer_32bit.exe
+check "an unsigned release, which verify-release finds to be the build" $?
 
 cp "$tmp/signed.exe" "$tmp/flipped.exe"
 printf '\x01' | dd of="$tmp/flipped.exe" bs=1 seek=5000 conv=notrunc 2>/dev/null
@@ -92,7 +99,8 @@ refused 'uncommitted changes' tools/release.sh
 check "release: a work tree with changes" $?
 
 # Another commit, whose exe differs: the download is not its build.
-sed -i 's/APP_VERSION_TEXT "1.00"/APP_VERSION_TEXT "1.01"/' resources/version.h
+sed -i 's/APP_VERSION_TEXT ".*"/APP_VERSION_TEXT "another"/' resources/version.h
 git -c user.name=test -c user.email=test@example.com commit -qam 'another version'
 refused 'build: NOT the bytes' tools/verify-release.sh "$tmp/signed.exe"
 check "verify-release: an exe from another commit" $?
+echo "release checks: done"

@@ -13,16 +13,18 @@ version_value() {
 }
 
 # Builds Installer_32bit.exe of a commit from a clean export of it, once, and prints its path. The
-# build is reproducible: the same commit gives the same bytes in any folder.
+# build is reproducible: the same commit gives the same bytes in any folder, so it is made in a
+# folder of its own that takes the commit's name only once the build has succeeded.
 build_commit() {
     local out="build/release/$1"
-    if [ ! -f "$out/build/win32/Installer_32bit.exe" ]; then
-        rm -rf "$out"
-        mkdir -p "$out"
-        git archive "$1" | tar -x -C "$out"
-        (cd "$out" && cmake --preset win32 >/dev/null &&
+    if [ ! -d "$out" ]; then
+        rm -rf "$out.partial"
+        mkdir -p "$out.partial"
+        git archive "$1" | tar -x -C "$out.partial"
+        (cd "$out.partial" && cmake --preset win32 >/dev/null &&
             cmake --build --preset win32 --target Installer_32bit >/dev/null) ||
             die "the build of commit $1 failed"
+        mv "$out.partial" "$out"
     fi
     echo "$out/build/win32/Installer_32bit.exe"
 }

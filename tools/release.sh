@@ -7,8 +7,7 @@
 # (SOURCE_DATE_EPOCH overrides it), so the same commit and key give the same bytes; with an RFC 3161
 # timestamp server, the signing machine needs the network.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-source tools/release-common.sh
+source "$(dirname "$0")/release-common.sh"
 
 usage="usage: tools/release.sh [--pfx FILE --password-file FILE | --cert FILE --key FILE]"
 usage+=" [--timestamp URL]"
@@ -16,10 +15,10 @@ pfx='' password_file='' cert='' key='' timestamp=''
 while [ $# -gt 0 ]; do
     [ $# -ge 2 ] || die "$usage"
     case $1 in
-        --pfx) pfx=$2 ;;
-        --password-file) password_file=$2 ;;
-        --cert) cert=$2 ;;
-        --key) key=$2 ;;
+        --pfx) pfx=$(realpath -m -- "$2") ;;
+        --password-file) password_file=$(realpath -m -- "$2") ;;
+        --cert) cert=$(realpath -m -- "$2") ;;
+        --key) key=$(realpath -m -- "$2") ;;
         --timestamp) timestamp=$2 ;;
         *) die "$usage" ;;
     esac
@@ -28,6 +27,9 @@ done
 for file in "$pfx" "$password_file" "$cert" "$key"; do
     [ -z "$file" ] || [ -r "$file" ] || die "cannot read $file"
 done
+[ -n "$pfx" ] || [ -z "$password_file" ] || die "--password-file goes with --pfx"
+[ -n "$pfx$cert" ] || [ -z "$timestamp" ] || die "--timestamp goes with a key to sign with"
+cd "$(dirname "$0")/.."
 # Reproducible from a commit, or not a release: uncommitted changes are refused.
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
     die "the work tree has uncommitted changes: commit or stash them, a release is built from a commit"
@@ -37,15 +39,21 @@ trap 'rm -rf "$tmp"' EXIT
 signing=()
 if [ -n "$pfx" ]; then
     [ -z "$cert$key" ] || die "give --pfx, or --cert and --key, not both"
+    # The first line, also where Windows ended it with CR LF.
     if [ -n "$password_file" ]; then
-        cp "$password_file" "$tmp/password"
+        (umask 077 && head -n 1 "$password_file" | tr -d '\r' >"$tmp/password")
     elif [ -n "${VELMORA_PFX_PASSWORD+set}" ]; then
         (umask 077 && printf '%s\n' "$VELMORA_PFX_PASSWORD" >"$tmp/password")
+        unset VELMORA_PFX_PASSWORD
     else
         die "--pfx needs --password-file FILE or VELMORA_PFX_PASSWORD"
     fi
-    openssl pkcs12 -in "$pfx" -passin "file:$tmp/password" -nokeys -clcerts -out "$tmp/cert.pem" \
-        2>/dev/null || die "cannot open $pfx: a wrong password, or not a .pfx file"
+    # A .pfx that older Windows exported has algorithms that OpenSSL 3 opens only as legacy.
+    for legacy in '' -legacy; do
+        openssl pkcs12 $legacy -in "$pfx" -passin "file:$tmp/password" -nokeys -clcerts \
+            -out "$tmp/cert.pem" 2>/dev/null && break
+    done || die "cannot open $pfx: a wrong password, or not a .pfx file"
+    [ -s "$tmp/cert.pem" ] || die "$pfx holds no certificate"
     signing=(-pkcs12 "$pfx" -readpass "$tmp/password")
 elif [ -n "$cert$key" ]; then
     [ -n "$cert" ] && [ -n "$key" ] || die "--cert and --key go together"
@@ -60,7 +68,7 @@ if [ ${#signing[@]} -gt 0 ]; then
     expiry=$(openssl x509 -noout -enddate -in "$tmp/cert.pem" | cut -d= -f2)
     openssl x509 -checkend 0 -noout -in "$tmp/cert.pem" >/dev/null ||
         die "the certificate expired on $expiry: Windows would not trust a signature made with it"
-    signer=$(openssl x509 -noout -subject -in "$tmp/cert.pem" | sed 's/^subject=//')
+    signer=$(openssl x509 -noout -subject -nameopt compat -in "$tmp/cert.pem" | sed "s/^subject=//")
 fi
 
 commit=$(git rev-parse HEAD)

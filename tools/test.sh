@@ -97,7 +97,9 @@ echo "== release"
 # that it is seen to start and to read as the unsigned one does.
 signed=build/signed
 rm -rf "$signed"
-record_lines < <(tests/release_test.sh "$signed" 2>&1)
+release_log=$(tests/release_test.sh "$signed" 2>&1)
+record_lines <<<"$release_log"
+grep -q 'release checks: done' <<<"$release_log" || record failed "the release checks ran to their end"
 [ -f "$signed/Installer_32bit.exe" ] || cp build/win32/Installer_32bit.exe "$signed/"
 cp build/win32/{e2e_driver.exe,companion_stub.exe,planted_dll.dll,refuse_bars.dll} "$signed/"
 

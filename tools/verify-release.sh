@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Checks a downloaded Installer_32bit.exe, signed or not: who signed it and whether the signature
-# is intact (its digest matches the file), with --ca whether it chains to that root certificate,
-# and whether, without its signature, it is byte for byte this checkout's commit built here.
+# Checks a downloaded Installer_32bit.exe, signed or not: who signed it and whether the file still
+# matches the digest that was signed; with --ca, whether the signature verifies up to that root
+# certificate; and whether, without its signature, it is byte for byte this checkout's commit built
+# here. Exits with 0 only when everything it checked holds.
 #   tools/verify-release.sh FILE [--ca FILE]
-# Exits with 0 only when everything it checked holds.
 set -euo pipefail
-[ $# -eq 1 ] || { [ $# -eq 3 ] && [ "$2" = --ca ]; } ||
-    { echo "usage: tools/verify-release.sh FILE [--ca FILE]" >&2 && exit 1; }
-file=$(realpath "$1")
-ca=${3:+$(realpath "$3")}
+source "$(dirname "$0")/release-common.sh"
+[ $# -eq 1 ] || { [ $# -eq 3 ] && [ "$2" = --ca ]; } || die "usage: tools/verify-release.sh FILE [--ca FILE]"
+file=$(realpath -m -- "$1")
+ca=${3:+$(realpath -m -- "$3")}
 cd "$(dirname "$0")/.."
-source tools/release-common.sh
 [ -f "$file" ] || die "no such file: $1"
-[ -z "$ca" ] || [ -r "$ca" ] || die "cannot read $3"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# PEM or DER, as a root certificate may come.
+[ -z "$ca" ] || openssl x509 -in "$ca" -out "$tmp/ca.pem" 2>/dev/null || die "$3 is no certificate"
 
 # How long the file must be by its own headers: the end of its furthest section or signature.
 sections=$(i686-w64-mingw32-objdump -h -p "$file" 2>/dev/null | awk '
@@ -27,38 +29,43 @@ done <<<"$sections"
 [ "$(stat -c %s "$file")" -ge "$length" ] ||
     die "$1 is cut short: $(stat -c %s "$file") of its $length bytes"
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 holds=true
-if osslsigncode extract-signature -pem -in "$file" -out "$tmp/signature" >/dev/null 2>&1; then
-    osslsigncode verify ${ca:+-CAfile "$ca"} -in "$file" >"$tmp/verify" 2>&1 || true
-    # The signer as the signature names it, also where the file no longer matches it.
-    signer=$(openssl pkcs7 -in "$tmp/signature" -print_certs -noout |
-        sed -n 's/^subject=//p' | head -n 1)
+signature_size=$(i686-w64-mingw32-objdump -p "$file" | awk '/Security Directory/ { print $4 }')
+if [ $((16#${signature_size:-0})) -gt 0 ]; then
+    osslsigncode extract-signature -pem -in "$file" -out "$tmp/signature" >/dev/null 2>&1 ||
+        die "the signature of $1 cannot be read"
+    osslsigncode verify ${ca:+-CAfile "$tmp/ca.pem"} -in "$file" >"$tmp/verify" 2>&1 || true
+    # The signer as the verification names it; where the file no longer matches its digest, as
+    # the signature's first certificate does.
+    signer=$(sed -n '/Signer #0/{n;s/^[[:space:]]*Subject: *//p;q}' "$tmp/verify")
+    [ -n "$signer" ] || signer=$(openssl pkcs7 -in "$tmp/signature" -print_certs |
+        openssl x509 -noout -subject -nameopt compat | sed 's/^subject=//')
     current=$(sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$tmp/verify")
     calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$tmp/verify")
     if [ -n "$current" ] && [ "$current" = "$calculated" ]; then
-        echo "signature: intact, signed by $signer"
+        echo "signature: intact, the file is as $signer signed it"
     else
-        echo "signature: BROKEN, the file was changed after it was signed by $signer"
+        echo "signature: BROKEN, the file was changed after $signer signed it"
         holds=false
     fi
     if [ -z "$ca" ]; then
-        echo "chain: not checked (give --ca with the publisher's root certificate)"
+        echo "chain: not checked, nor the signature's own seal (give --ca with the publisher's root)"
     elif grep -q '^Signature verification: ok' "$tmp/verify"; then
-        echo "chain: leads to the root certificate $3"
+        echo "chain: the signature verifies up to the root certificate $3"
     else
-        echo "chain: does NOT lead to the root certificate $3"
+        echo "chain: the signature does NOT verify up to the root certificate $3"
         holds=false
     fi
     osslsigncode remove-signature -in "$file" -out "$tmp/unsigned.exe" >/dev/null 2>&1 ||
         die "cannot take the signature off $1"
 else
     echo "signature: none, the file is not signed"
+    [ -z "$ca" ] || holds=false
     cp "$file" "$tmp/unsigned.exe"
 fi
 commit=$(git rev-parse HEAD)
-if cmp -s "$(build_commit "$commit")" "$tmp/unsigned.exe"; then
+built=$(build_commit "$commit") || exit 1
+if cmp -s "$built" "$tmp/unsigned.exe"; then
     echo "build: the same bytes as commit $commit built here"
 else
     echo "build: NOT the bytes of commit $commit built here"
