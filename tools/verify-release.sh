@@ -16,21 +16,19 @@ trap 'rm -rf "$tmp"' EXIT
 # PEM or DER, as a root certificate may come.
 [ -z "$ca" ] || openssl x509 -in "$ca" -out "$tmp/ca.pem" 2>/dev/null || die "$3 is no certificate"
 
-# How long the file must be by its own headers: the end of its furthest section or signature.
-sections=$(i686-w64-mingw32-objdump -h -p "$file" 2>/dev/null | awk '
-    /^ *[0-9]+ \./ { print $6, $3 }
-    /Security Directory/ { print $3, $4 }') && [ "$(head -c 2 "$file")" = MZ ] ||
+headers=$(i686-w64-mingw32-objdump -h -p "$file" 2>/dev/null) && [ "$(head -c 2 "$file")" = MZ ] ||
     die "$1 is not a Windows program"
+# How long the file must be by its own headers: the end of its furthest section or signature.
 length=0
 while read -r offset size; do
     end=$((16#$offset + 16#$size))
     [ "$end" -le "$length" ] || length=$end
-done <<<"$sections"
-[ "$(stat -c %s "$file")" -ge "$length" ] ||
-    die "$1 is cut short: $(stat -c %s "$file") of its $length bytes"
+done < <(awk '/^ *[0-9]+ \./ { print $6, $3 } /Security Directory/ { print $3, $4 }' <<<"$headers")
+actual=$(stat -c %s "$file")
+[ "$actual" -ge "$length" ] || die "$1 is cut short: $actual of its $length bytes"
 
 holds=true
-signature_size=$(i686-w64-mingw32-objdump -p "$file" | awk '/Security Directory/ { print $4 }')
+signature_size=$(awk '/Security Directory/ { print $4 }' <<<"$headers")
 if [ $((16#${signature_size:-0})) -gt 0 ]; then
     osslsigncode extract-signature -pem -in "$file" -out "$tmp/signature" >/dev/null 2>&1 ||
         die "the signature of $1 cannot be read"

@@ -302,11 +302,10 @@ void Form1::OnCommand(int id, int code) {
     }
     if (code == BN_SETFOCUS) {
         ShowDefaultFrame(GetDlgItem(window_, id));
+    } else if (code == BN_CLICKED) {
+        clicks_.Click(static_cast<uint8_t>(index),
+                      [this](uint8_t command) { RunCommand(command); });
     }
-    if (code != BN_CLICKED) {
-        return;
-    }
-    clicks_.Click(static_cast<uint8_t>(index), [this](uint8_t command) { RunCommand(command); });
 }
 
 // The system menu (also through a right-click on the title bar or the taskbar), moving the window
@@ -388,11 +387,13 @@ void Form1::FocusUsableControl() {
 // host hands the focus on from a button that it disables.
 void Form1::ShowDefaultFrame(HWND focus) {
     for (const ControlLayout& row : kLayout) {
+        if (row.kind != ControlKind::Button) {
+            continue;
+        }
         HWND button = GetDlgItem(window_, ControlId(row.name));
         const LONG type = button == focus ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         // Only a change, so that the buttons are not drawn again for nothing.
-        if (row.kind == ControlKind::Button &&
-            (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
+        if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
             SendMessageW(button, BM_SETSTYLE, type, TRUE);
         }
     }
