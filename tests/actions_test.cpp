@@ -52,10 +52,11 @@ const Case kCases[] = {
      {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 1000}}, C::ProgressBar1, kInstallBar,
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command5, C::Command7, C::Command8}, {}},
     // In a folder so deep that the installer's path reaches MAX_PATH: started through the
-    // folder's 8.3 form.
+    // folder's 8.3 form, and in it.
     {"Windows7", C::Command3,
      [](RecordingHost& h) { h = RecordingHost(kDeepFolder, L"C:\\XXXXXX~1"); },
-     {{L"extract_32bit.exe", 1000}, {L"C:\\XXXXXX~1\\Vista_7_Installer.exe", 1000}},
+     {{L"extract_32bit.exe", 1000},
+      {L"C:\\XXXXXX~1\\Vista_7_Installer.exe", 1000, L"C:\\XXXXXX~1"}},
      C::ProgressBar1, kInstallBar,
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command6, C::Command7, C::Command8}, {}},
     // Slow to start, and still done two seconds after the click.
@@ -123,6 +124,11 @@ const Case kCases[] = {
      {{L"extract_32bit.exe", 1000}, {L"Vista_7_Installer.exe", 2700}}, C::ProgressBar1,
      {{0, 0}, {1000, 20}, {4400, 40}, {4400, 60}, {4400, 80}, {5000, 100}},
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command5, C::Command7, C::Command8}, {}},
+    // A reading of the clock behind its first (the counters of two cores apart) ends no wait early.
+    {"ClockStepsBack", C::Command1, [](RecordingHost& h) { h.clockLag = 5; },
+     {{L"extract_32bit.exe", 1000}, {L"XP_Installer.exe", 1000}}, C::ProgressBar1,
+     {{0, 0}, {1000, 20}, {2005, 40}, {3005, 60}, {4005, 80}, {5005, 100}},
+     {L"Completed!", kInstaller, kPlain, 5005}, {C::Command4, C::Command7, C::Command8}, {}},
     // One already gone counts as deleted.
     {"CleanUpOneAbsent", C::Command7,
      [](RecordingHost& h) { h.files.erase(h.PathOf(L"xxmklink.exe")); },

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -10,8 +12,23 @@
 #include "host/text.h"
 #include "window/layout.h"
 
-using Launches = std::vector<std::pair<std::wstring, long long>>;  // name, time
-using Timeline = std::vector<std::pair<long long, float>>;         // time, value
+// A start as the companion sees it: by name where it was started from the application directory,
+// otherwise by full path; and its working directory where that is not the application directory.
+struct Launch {
+    std::wstring program;
+    long long time;
+    std::wstring directory = L"";
+    bool operator==(const Launch& other) const {
+        return std::tie(program, time, directory) ==
+               std::tie(other.program, other.time, other.directory);
+    }
+};
+inline void PrintTo(const Launch& launch, std::ostream* out) {
+    *out << testing::PrintToString(launch.program) << " at " << launch.time << " in "
+         << testing::PrintToString(launch.directory);
+}
+using Launches = std::vector<Launch>;
+using Timeline = std::vector<std::pair<long long, float>>;  // time, value
 // Prompt, title, kind and time.
 using Message = std::tuple<std::wstring, std::wstring, MessageKind, long long>;
 
@@ -58,6 +75,7 @@ class RecordingHost final : public HostServices {
     std::map<std::wstring, SystemError> refused;  // paths that Windows refuses, with its answer
     std::map<std::wstring, uint32_t> exitCodes;   // programs that end at once, with this code
     long long launchMilliseconds = 0;             // how long starting a program takes
+    long long clockLag = 0;  // how far the clock's readings lag its first (two cores apart)
 
     // Observed.
     long long now = 0;
@@ -70,7 +88,7 @@ class RecordingHost final : public HostServices {
     int messagesAtEnd = -1;  // shown before the program was ended; -1 while it runs
 
     SystemError CheckProgram(const wchar_t* path) override { return Find(path); }
-    LaunchResult LaunchProgram(const wchar_t* given) override {
+    LaunchResult LaunchProgram(const wchar_t* given, const wchar_t* directory) override {
         const SystemError error = Find(given);
         const std::wstring path = LongForm(given);
         if (error != kSuccess || refused.count(path) != 0) {
@@ -78,12 +96,13 @@ class RecordingHost final : public HostServices {
         }
         const bool inDirectory = DirectoryLength(given) == directory_.size() + 1 &&
                                  std::wstring(given).rfind(directory_, 0) == 0;
-        launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0), now});
+        launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0), now,
+                            directory == directory_ ? L"" : directory});
         now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override {
-        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).first);
+        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).program);
         if (found == exitCodes.end()) {
             return false;
         }
@@ -116,7 +135,9 @@ class RecordingHost final : public HostServices {
         return kSuccess;
     }
     // Wraps around three seconds into the first action: only differences between readings count.
-    uint32_t Milliseconds() override { return static_cast<uint32_t>(now - 3000); }
+    uint32_t Milliseconds() override {
+        return static_cast<uint32_t>(now - 3000 - (clockRead_++ > 0 ? clockLag : 0));
+    }
     void Wait(uint32_t milliseconds) override { now += milliseconds; }
     void ShowMessage(const wchar_t* prompt, const wchar_t* title, MessageKind kind) override {
         messages.push_back({prompt, title, kind, now});
@@ -147,4 +168,5 @@ class RecordingHost final : public HostServices {
 
     std::wstring directory_;
     std::wstring shortDirectory_;
+    int clockRead_ = 0;
 };

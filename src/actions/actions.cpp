@@ -1,5 +1,6 @@
 #include "actions/actions.h"
 
+#include "host/clock.h"
 #include "host/text.h"
 #include "resources/version.h"
 
@@ -65,17 +66,26 @@ void AppendReason(HostServices& host, TextWriter& writer, SystemError error,
     writer.AppendFilled(reason, subject);
 }
 
-// The program's full path in the application directory, in a form that Windows starts: where the
-// plain path reaches MAX_PATH, through the directory's 8.3 form (the program keeps its own name).
-// Where there is none, the folder is too deep.
-SystemError ProgramPath(HostServices& host, const wchar_t* name, PathBuffer& path) {
+// Where a program starts from: its full path in the application directory, in a form that Windows
+// starts, and the folder that the path was formed from, as its working directory. Where the plain
+// path reaches MAX_PATH, both go through the directory's 8.3 form (the program keeps its own name):
+// a companion that opens its files by relative name then meets no limit either. Where there is no
+// such form, the folder is too deep.
+struct ProgramLocation {
+    PathBuffer directory;
+    PathBuffer path;
+};
+
+SystemError Locate(HostServices& host, const wchar_t* name, ProgramLocation& where) {
+    auto startsFrom = [&](const wchar_t* folder) {
+        return JoinPath(folder, name, where.path.text, kPathCapacity) &&
+               TextLength(where.path.text) < kMaxPath;
+    };
     const wchar_t* directory = host.ApplicationDirectory();
-    PathBuffer shortDirectory;
-    const bool fits =
-        (JoinPath(directory, name, path.text, kPathCapacity) && TextLength(path.text) < kMaxPath) ||
-        (host.ShortPath(directory, shortDirectory.text, kPathCapacity) == kSuccess &&
-         JoinPath(shortDirectory.text, name, path.text, kPathCapacity) &&
-         TextLength(path.text) < kMaxPath);
+    where.directory.Writer().Append(directory);
+    const bool fits = startsFrom(directory) ||
+                      (host.ShortPath(directory, where.directory.text, kPathCapacity) == kSuccess &&
+                       startsFrom(where.directory.text));
     return fits ? kSuccess : kErrorPathTooLong;
 }
 
@@ -93,17 +103,18 @@ class StartedPrograms {
 
     // Whether a program is there to be started, or says why not and returns false.
     bool Present(const wchar_t* name) {
-        PathBuffer path;
-        const SystemError error = ProgramPath(host_, name, path);
-        return Succeeded(error == kSuccess ? host_.CheckProgram(path.text) : error, name);
+        ProgramLocation where;
+        const SystemError error = Locate(host_, name, where);
+        return Succeeded(error == kSuccess ? host_.CheckProgram(where.path.text) : error, name);
     }
 
     // Starts a program, or says why it could not and returns false: the action stops there.
     bool Launch(const wchar_t* name) {
-        PathBuffer path;
-        const SystemError error = ProgramPath(host_, name, path);
-        const LaunchResult result =
-            error == kSuccess ? host_.LaunchProgram(path.text) : LaunchResult{error, kNoTask};
+        ProgramLocation where;
+        const SystemError error = Locate(host_, name, where);
+        const LaunchResult result = error == kSuccess
+                                        ? host_.LaunchProgram(where.path.text, where.directory.text)
+                                        : LaunchResult{error, kNoTask};
         if (!Succeeded(result.error, name)) {
             return false;
         }
@@ -177,7 +188,7 @@ class StepGrid {
 
     void Wait() {
         point_ += kStepMilliseconds;
-        const uint32_t elapsed = host_.Milliseconds() - start_;
+        const uint32_t elapsed = ElapsedMilliseconds(start_, host_.Milliseconds());
         if (elapsed < point_) {
             host_.Wait(point_ - elapsed);
         }

@@ -27,9 +27,8 @@ class HostServices {
   public:
     // Whether the program at this full path is there to be started: kSuccess, or why not.
     virtual SystemError CheckProgram(const wchar_t* path) = 0;
-    // Starts the program at this full path, hidden, in the application directory, without
-    // waiting.
-    virtual LaunchResult LaunchProgram(const wchar_t* path) = 0;
+    // Starts the program at this full path, hidden, with this working directory, without waiting.
+    virtual LaunchResult LaunchProgram(const wchar_t* path, const wchar_t* directory) = 0;
     // True once the task has ended, with its exit code; false while it still runs.
     virtual bool TaskExitCode(TaskId task, uint32_t* exitCode) = 0;
     virtual void ReleaseTask(TaskId task) = 0;

@@ -27,6 +27,16 @@ void PumpMessages(HWND window) {
     }
 }
 
+// A message box's dialog manager presses OK on every repeat of a held Enter, which would close the
+// box before it is read: its repeats are dropped, and a fresh press still closes it.
+LRESULT CALLBACK DropKeyRepeats(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && msg->message == WM_KEYDOWN && (msg->lParam & kKeyWasDown) != 0) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 // Loaded by name on the program's behalf once the window is drawn (themes, alpha blending, input
@@ -84,7 +94,7 @@ SystemError Win32Host::CheckProgram(const wchar_t* path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ERROR_ACCESS_DENIED : kSuccess;
 }
 
-LaunchResult Win32Host::LaunchProgram(const wchar_t* path) {
+LaunchResult Win32Host::LaunchProgram(const wchar_t* path, const wchar_t* directory) {
     TextBuffer<kPathCapacity + 2> commandLine;
     if (commandLine.Writer().Append(L"\"").Append(path).Append(L"\"").Truncated()) {
         return {kErrorPathTooLong, kNoTask};
@@ -95,8 +105,8 @@ LaunchResult Win32Host::LaunchProgram(const wchar_t* path) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
     // The full path as the application name: never a search of the current directory or PATH.
-    if (!CreateProcessW(path, commandLine.text, nullptr, nullptr, FALSE, 0, nullptr,
-                        directory_.text, &startup, &process)) {
+    if (!CreateProcessW(path, commandLine.text, nullptr, nullptr, FALSE, 0, nullptr, directory,
+                        &startup, &process)) {
         return {GetLastError(), kNoTask};
     }
     CloseHandle(process.hThread);
@@ -166,7 +176,7 @@ uint32_t Win32Host::Milliseconds() {
 void Win32Host::Wait(uint32_t milliseconds) {
     const uint32_t start = Milliseconds();
     for (;;) {
-        const uint32_t elapsed = Milliseconds() - start;
+        const uint32_t elapsed = ElapsedMilliseconds(start, Milliseconds());
         if (elapsed >= milliseconds) {
             return;
         }
@@ -182,7 +192,11 @@ void Win32Host::ShowMessage(const wchar_t* prompt, const wchar_t* title, Message
     } else if (kind == MessageKind::Warning) {
         icon = MB_ICONWARNING;
     }
+    HHOOK hook = SetWindowsHookExW(WH_MSGFILTER, DropKeyRepeats, nullptr, GetCurrentThreadId());
     MessageBoxW(window_, prompt, title, MB_OK | icon);
+    if (hook != nullptr) {
+        UnhookWindowsHookEx(hook);
+    }
 }
 
 void Win32Host::EndProgram() {

@@ -21,7 +21,7 @@ class Win32Host final : public HostServices {
     void SetWindow(HWND window) { window_ = window; }
 
     SystemError CheckProgram(const wchar_t* path) override;
-    LaunchResult LaunchProgram(const wchar_t* path) override;
+    LaunchResult LaunchProgram(const wchar_t* path, const wchar_t* directory) override;
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override;
     void ReleaseTask(TaskId task) override;
     SystemError DeleteFile(const wchar_t* path) override;

@@ -1,6 +1,7 @@
 #include "host/windows_win.h"
 #include <commctrl.h>
 
+#include "host/folder_mark_win.h"
 #include "host/win32_host_win.h"
 #include "resources/version.h"
 #include "window/click_queue.h"
@@ -70,50 +71,28 @@ class Form1 {
     ClickQueue clicks_;
 };
 
-// The folder's identity: its volume and its file index, so that the same folder reached through a
-// mapped drive, SUBST, a UNC path or a junction is one folder, and no two folders share a key. A
-// file system that numbers no files (some network shares) gives the folder's long path instead.
-void AppendFolderKey(const wchar_t* directory, TextWriter& key) {
-    UniqueHandle folder(CreateFileW(directory, FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION file = {};
-    if (folder.Valid() && GetFileInformationByHandle(folder.Get(), &file) &&
-        (file.nFileIndexHigh | file.nFileIndexLow) != 0) {
-        key.AppendHex(file.dwVolumeSerialNumber)
-            .AppendHex(file.nFileIndexHigh)
-            .AppendHex(file.nFileIndexLow);
-        return;
-    }
-    PathBuffer path;
-    const DWORD length = GetLongPathNameW(directory, path.text, kPathCapacity);
-    if (length == 0 || length >= kPathCapacity) {
-        path.Writer().Append(directory);
-    }
-    // A backslash would name a namespace.
-    for (wchar_t* c = path.text; *c != L'\0'; ++c) {
-        *c = *c == L'\\' ? L'/' : *c;
-    }
-    key.Append(path.text);
-}
-
 // The installer's window that another copy has marked in the folder's page, once it is there (the
-// other copy may still be creating it); nullptr when none turns up.
-HWND WaitForMarkedWindow(HANDLE mark) {
-    const auto* view =
-        static_cast<const volatile LONG_PTR*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, 0));
+// other copy may still be creating it); nullptr when none turns up. A mark that names no window
+// of ours is a copy that has ended while another start held the page open: this copy takes the
+// mark over, as the first (`gone`), and a start racing it for that waits for its window.
+HWND WaitForMarkedWindow(HANDLE mark, bool* gone) {
+    auto* view = static_cast<void* volatile*>(MapViewOfFile(mark, FILE_MAP_WRITE, 0, 0, 0));
     HWND found = nullptr;
-    for (int tries = 0; view != nullptr && found == nullptr && tries < 30; ++tries) {
-        HWND window = reinterpret_cast<HWND>(*view);
+    for (int tries = 0; view != nullptr && found == nullptr && !*gone && tries < 30; ++tries) {
+        void* marked = *view;
         wchar_t className[64] = {};
-        if (GetClassNameW(window, className, 64) > 0 && lstrcmpW(className, kClassName) == 0) {
-            found = window;
+        if (GetClassNameW(static_cast<HWND>(marked), className, 64) > 0 &&
+            lstrcmpW(className, kClassName) == 0) {
+            found = static_cast<HWND>(marked);
+        } else if (marked != nullptr &&
+                   InterlockedCompareExchangePointer(view, nullptr, marked) == marked) {
+            *gone = true;
         } else {
             Sleep(100);
         }
     }
     if (view != nullptr) {
-        UnmapViewOfFile(const_cast<LONG_PTR*>(view));
+        UnmapViewOfFile(const_cast<void**>(view));
     }
     return found;
 }
@@ -124,23 +103,23 @@ HWND WaitForMarkedWindow(HANDLE mark) {
 // a message to it. Another mod's folder is another name.
 bool Form1::BringForwardOtherCopy() {
     TextBuffer<kPathCapacity + 32> name;
-    TextWriter writer = name.Writer();
-    writer.Append(L"Local\\VelmoraModInstaller.");
-    AppendFolderKey(host_.ApplicationDirectory(), writer);
-    // A name cut off could be another folder's.
-    if (writer.Truncated()) {
+    if (!FolderMarkName(host_.ApplicationDirectory(), name.text, kPathCapacity + 32)) {
         return false;
     }
     SetLastError(ERROR_SUCCESS);
     folderMark_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                         sizeof(LONG_PTR), name.text));
+                                         sizeof(HWND), name.text));
     const DWORD error = GetLastError();
     // Denied: the other copy runs with rights that this one lacks. Any other failure (a name too
     // long for Windows) leaves the folder unguarded.
     if (error != (folderMark_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
         return false;
     }
-    HWND other = WaitForMarkedWindow(folderMark_.Get());
+    bool gone = false;
+    HWND other = WaitForMarkedWindow(folderMark_.Get(), &gone);
+    if (gone) {
+        return false;
+    }
     // Let go, so that the mark goes with the other copy even while this one's box is open.
     folderMark_.Reset();
     if (other == nullptr) {
@@ -196,9 +175,9 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         }
         return false;
     }
-    auto* mark = static_cast<LONG_PTR*>(MapViewOfFile(folderMark_.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    auto* mark = static_cast<HWND*>(MapViewOfFile(folderMark_.Get(), FILE_MAP_WRITE, 0, 0, 0));
     if (mark != nullptr) {
-        *mark = reinterpret_cast<LONG_PTR>(window_);
+        *mark = window_;
         UnmapViewOfFile(mark);
     }
     ShowWindow(window_, showCommand);
@@ -240,6 +219,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SYSCOMMAND:
         case WM_NCLBUTTONDOWN:
+        case WM_NCLBUTTONUP:
         case WM_NCRBUTTONDOWN:
         case WM_NCRBUTTONUP:
         case WM_CONTEXTMENU:
@@ -310,14 +290,20 @@ void Form1::OnCommand(int id, int code) {
 
 // The system menu (also through a right-click on the title bar or the taskbar), moving the window
 // and a held press on the close control run loops of their own, which would hold a running action
-// until they end: while one runs, none starts. A close still counts, and waits in the queue.
+// until they end: while one runs, none starts. A close still counts, on the release over the close
+// control as Windows closes, and waits in the queue. The rest goes on as ever: the taskbar must
+// still restore a window minimized meanwhile.
 LRESULT Form1::OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!clicks_.Running()) {
         return DefWindowProcW(window_, message, wParam, lParam);
     }
-    if ((message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) ||
-        (message == WM_NCLBUTTONDOWN && wParam == HTCLOSE)) {
+    const WPARAM command = wParam & 0xFFF0;
+    if ((message == WM_SYSCOMMAND && command == SC_CLOSE) ||
+        (message == WM_NCLBUTTONUP && wParam == HTCLOSE)) {
         QueueClose();
+    } else if (message == WM_SYSCOMMAND && command != SC_MOVE && command != SC_SIZE &&
+               command != SC_KEYMENU && command != SC_MOUSEMENU) {
+        return DefWindowProcW(window_, message, wParam, lParam);
     }
     return 0;
 }

@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 
+#include "host/folder_mark_win.h"
+#include "host/text.h"
 #include "window/layout.h"
 
 namespace {
@@ -179,6 +181,13 @@ void TypicalRun() {
     PressTitleBar(f.session.Window(), WM_NCRBUTTONDOWN, HTCAPTION);
     PressTitleBar(f.session.Window(), WM_CONTEXTMENU, 0);
     PressTitleBar(f.session.Window(), 0x313, 0);
+    // Minimized as Win+D does it, and restored as the taskbar does, during the install.
+    ShowWindowAsync(f.session.Window(), SW_MINIMIZE);
+    Sleep(300);
+    const bool minimized = IsIconic(f.session.Window());
+    PostMessageW(f.session.Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    Sleep(300);
+    Check(minimized && !IsIconic(f.session.Window()), "the taskbar restores it during the install");
     f.Answer([&](const MessageBoxSeen& seen) {
         CheckMessage(seen, L"Installer", L"Completed!");
         // A running program cannot be deleted.
@@ -197,6 +206,18 @@ void TypicalRun() {
         Check(f.folder.Programs() ==
                   std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
+        // A held Enter: its repeats leave the message to be read, a fresh press closes it.
+        HWND ok = GetDlgItem(seen.window, IDOK);
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
+        }
+        Sleep(1000);
+        const bool open = IsWindowVisible(seen.window);
+        PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1);
+        for (int tries = 0; tries < 100 && IsWindow(seen.window); ++tries) {
+            Sleep(50);
+        }
+        Check(open && !IsWindow(seen.window), "a held Enter closes the message once, not unread");
     });
     // A held Enter's repeats press nothing.
     PostMessageW(window(C::Command8), WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
@@ -263,15 +284,21 @@ void Failures() {
     f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
         Check(seen.text == L"Files deleted!", "the retry deletes it once released");
     });
-    // Its installer is gone by now. A press held on the close control holds the action no more
-    // than a close request does, and the close waits for the action.
-    f.session.Click(C::Command2);
-    PressTitleBar(f.session.Window(), WM_NCLBUTTONDOWN, HTCLOSE);
-    MessageBoxSeen seen;
-    Check(f.session.WaitForMessageBox(&seen, 5000), "the action ends while the close is held");
-    Check(!f.session.Ended(1000), "a close request waits for the action under way");
-    f.session.PressOk(seen);
-    Check(f.session.Ended(10000), "then the program ends");
+    // Its installer is gone by now, so each click on it ends with a message. A press on the close
+    // control holds the action no more than a close request does. Dragged off before its release,
+    // it closes nothing; released on the close control, it closes once the action has ended.
+    for (WPARAM release : {HTCAPTION, HTCLOSE}) {
+        f.session.Click(C::Command2);
+        PressTitleBar(f.session.Window(), WM_NCLBUTTONDOWN, HTCLOSE);
+        PressTitleBar(f.session.Window(), WM_NCLBUTTONUP, release);
+        MessageBoxSeen seen;
+        Check(f.session.WaitForMessageBox(&seen, 5000), "the action ends, the close pressed");
+        Check(!f.session.Ended(1000), "the close waits for the action under way");
+        f.session.PressOk(seen);
+        Check(f.session.Ended(3000) == (release == HTCLOSE),
+              release == HTCLOSE ? "then a click on the close control ends the program"
+                                 : "a press dragged off the close control closes nothing");
+    }
 }
 
 // At a drive root, the shortcut program starts as anywhere, and the clean-up deletes from there.
@@ -304,6 +331,26 @@ void DriveRootAndSecondCopy(const std::wstring& root) {
     Sleep(1000);
     Check(GetForegroundWindow() == f.session.Window() && !IsIconic(f.session.Window()),
           "and brings the first window to the front, restored");
+}
+
+// A start just as the first copy ends, while another start still holds the folder's page open:
+// the page names a window that is gone. That start runs as the first copy, and the next finds it.
+void FirstCopyEnded() {
+    Fixture f("a first copy that ended");
+    wchar_t name[kPathCapacity + 32];
+    if (!f.Start() || !FolderMarkName(f.folder.Directory().c_str(), name, kPathCapacity + 32)) {
+        return;
+    }
+    UniqueHandle page(OpenFileMappingW(FILE_MAP_READ, FALSE, name));
+    PostMessageW(f.session.Window(), WM_CLOSE, 0, 0);
+    Check(page.Valid() && f.session.Ended(10000), "it ends while its folder's page is held open");
+    InstallerSession next;
+    InstallerSession after;
+    Check(next.Start(f.folder.Path(L"Installer_32bit.exe"), settings.decoy),
+          "a start then shows its window");
+    Check(after.Start(f.folder.Path(L"Installer_32bit.exe"), settings.decoy, false) &&
+              after.Ended(30000),
+          "a start after it ends quietly, having brought it forward");
 }
 
 // A window that cannot be created is explained, and the explanation stays until it is read.
@@ -537,6 +584,7 @@ int wmain(int argc, wchar_t** argv) {
     TypicalRun();
     Failures();
     WindowCannotBeCreated();
+    FirstCopyEnded();
     DriveRootAndSecondCopy(argv[3]);
     PlantedDlls();
     std::printf("%d passed, %d failed\n", passed, failed);
