@@ -204,7 +204,7 @@ void RunAction(Control button, long long launchPointMs, long long messagePointMs
                Offsets* offsets, double* idleMs) {
     AppFolder folder(work + L"\\action " + std::to_wstring(static_cast<int>(button)) + L"-" +
                          std::to_wstring(run),
-                     build + L"\\Installer_32bit.exe", build + L"\\companion_stub.exe");
+                     build + L"\\Installer_32bit.exe", build + L"\\e2e\\companion_stub.exe");
     InstallerSession session;
     if (!session.Start(folder.Path(L"Installer_32bit.exe"), folder.Directory())) {
         return;
@@ -241,7 +241,7 @@ int wmain(int argc, wchar_t** argv) {
     emulated = std::wstring(argv[3]) == L"emulated";
     CreateDirectoryW(work.c_str(), nullptr);
     AppFolder folder(work + L"\\start-up", build + L"\\Installer_32bit.exe",
-                     build + L"\\companion_stub.exe");
+                     build + L"\\e2e\\companion_stub.exe");
 
     std::vector<Program> programs = {
         {"ours", folder.Path(L"Installer_32bit.exe"), {}},

@@ -11,7 +11,7 @@ mkdir -p build/demo
 cp build/win32/Installer_32bit.exe build/demo/
 for name in extract_32bit.exe XP_Installer.exe Vista_7_Installer.exe XP_Installer_2.exe \
     Vista_7_Installer_2.exe desktoprefresh.exe xxmklink.exe; do
-    cp build/win32/companion_stub.exe "build/demo/$name"
+    cp build/win32/e2e/companion_stub.exe "build/demo/$name"
 done
 
 had_display=${DISPLAY:-}

@@ -1,5 +1,6 @@
 # Sourced by the run, test and screenshot scripts: a Wine prefix of the project's own, set up for
-# the layout (Tahoma behind "MS Shell Dlg", 96 DPI, no crash dialogs), and an X display.
+# the layout (Tahoma behind "MS Shell Dlg", 96 DPI, no crash dialogs) and with a drive Y: for the
+# end-to-end suite, and an X display.
 # shellcheck shell=bash
 
 export WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.cache/velmora-wine}"
@@ -38,6 +39,12 @@ prepare_prefix() {
     touch "$WINEPREFIX/.velmora-ready"
 }
 
+# The end-to-end suite's drive-root case: Wine resolves no drive that a program defines itself.
+prepare_drive() {
+    mkdir -p "$WINEPREFIX/drive_c/velmora-drive-root"
+    ln -sfn ../drive_c/velmora-drive-root "$WINEPREFIX/dosdevices/y:"
+}
+
 # Ends what this script started: Wine's server and the virtual display.
 stop_wine_session() {
     wineserver -k 2>/dev/null || true
@@ -49,3 +56,4 @@ stop_wine_session() {
 started_xvfb=
 start_display
 prepare_prefix
+prepare_drive

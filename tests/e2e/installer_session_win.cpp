@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "host/text.h"
@@ -31,11 +32,75 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+INPUT KeyInput(UINT key, DWORD flags = 0) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(key);
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+int passed = 0;
+int failed = 0;
+std::string currentCase;
+
 }  // namespace
 
+void BeginCase(const std::string& name) {
+    currentCase = name;
+}
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s - %s: %s\n", ok ? "ok" : "FAILED", currentCase.c_str(), what.c_str());
+    std::fflush(stdout);
+    ++(ok ? passed : failed);
+}
+
+bool Step(bool ok, const std::string& what) {
+    if (!ok) {
+        Check(false, "set-up: " + what + " (error " + std::to_string(GetLastError()) + ")");
+    }
+    return ok;
+}
+
+int PrintSummary() {
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) {
+        narrow += c >= 32 && c < 127 ? static_cast<char>(c) : c == L'\n' ? '|' : '?';
+    }
+    return narrow;
+}
+
+void Pause(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < ms; elapsed = GetTickCount() - start) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+std::wstring Long(const std::wstring& path) {
+    PathBuffer result;
+    ExtendedLengthPath(path.c_str(), result.text, kPathCapacity);
+    return result.text;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::string ReadWholeFile(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle file(CreateFileW(Long(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
     std::string text;
     char chunk[4096];
     DWORD read = 0;
@@ -43,6 +108,16 @@ std::string ReadWholeFile(const std::wstring& path) {
         text.append(chunk, read);
     }
     return text;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(
+        CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return Step(
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size(),
+        "write " + Narrow(path));
 }
 
 long long NowMs() {
@@ -55,12 +130,15 @@ long long NowMs() {
 AppFolder::AppFolder(const std::wstring& directory, const std::wstring& installer,
                      const std::wstring& stub)
     : directory_(directory) {
-    CreateDirectoryW(directory_.c_str(), nullptr);
-    CopyFileW(installer.c_str(), Path(L"Installer_32bit.exe").c_str(), FALSE);
+    // A drive root, or the folder that a drive maps, is there already.
+    Step(CreateDirectoryW(Long(directory_).c_str(), nullptr) ||
+             GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED,
+         "create " + Narrow(directory_));
+    Copy(installer, L"Installer_32bit.exe");
     for (const wchar_t* name : {L"extract_32bit.exe", L"XP_Installer.exe", L"Vista_7_Installer.exe",
                                 L"XP_Installer_2.exe", L"Vista_7_Installer_2.exe",
                                 L"desktoprefresh.exe", L"xxmklink.exe"}) {
-        CopyFileW(stub.c_str(), Path(name).c_str(), FALSE);
+        Copy(stub, name);
     }
 }
 
@@ -70,18 +148,24 @@ std::wstring AppFolder::Path(const std::wstring& name) const {
     return path.text;
 }
 
-void AppFolder::Write(const std::wstring& name, const std::string& text) const {
-    UniqueHandle file(
-        CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+bool AppFolder::Copy(const std::wstring& from, const std::wstring& name) const {
+    return Step(CopyFileW(Long(from).c_str(), Long(Path(name)).c_str(), TRUE) && Exists(Path(name)),
+                "copy " + Narrow(from) + " to " + Narrow(Path(name)));
+}
+
+bool AppFolder::Write(const std::wstring& name, const std::string& text) const {
+    return WriteWholeFile(Path(name), text);
+}
+
+bool AppFolder::Remove(const std::wstring& name) const {
+    return Step(DeleteFileW(Long(Path(name)).c_str()), "delete " + Narrow(Path(name)));
 }
 
 // The stubs' log: a line of tab-separated fields per start, in UTF-16.
 std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
     std::vector<Launch> launches;
     for (int tries = 0; tries == 0 || (launches.size() < count && tries < 100); ++tries) {
-        Sleep(tries == 0 ? 0 : 50);
+        Pause(tries == 0 ? 0 : 50);
         const std::string bytes = ReadWholeFile(Path(L"started.log"));
         std::wistringstream log(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
                                              bytes.size() / sizeof(wchar_t)));
@@ -102,7 +186,7 @@ std::vector<Launch> AppFolder::WaitForLaunches(size_t count) const {
 std::vector<std::wstring> AppFolder::Programs() const {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Path(L"*.exe").c_str(), &found);
+    HANDLE search = FindFirstFileW(Long(Path(L"*.exe")).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return files;
     }
@@ -135,11 +219,21 @@ bool InstallerSession::Start(const std::wstring& exe, const std::wstring& curren
     CloseHandle(info.hThread);
     threadId_ = info.dwThreadId;
     // Until then, its window may still be creating its controls.
-    WaitForInputIdle(process_.Get(), 60000);
+    if (window) {
+        WaitForInputIdle(process_.Get(), 60000);
+    }
     for (int tries = 0; window && window_ == nullptr && tries < 600; ++tries) {
-        Sleep(100);
+        Pause(100);
         window_ = FindWindowOf(false);
     }
+    // In the middle of the screen, as far as it fits: hosted Windows machines have a screen of
+    // 1024 x 768, and message boxes show in the middle.
+    RECT box = {};
+    GetWindowRect(window_, &box);
+    SetWindowPos(window_, nullptr,
+                 std::max(0L, (GetSystemMetrics(SM_CXSCREEN) - box.right + box.left) / 2),
+                 std::max(0L, (GetSystemMetrics(SM_CYSCREEN) - box.bottom + box.top) / 2), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
     return !window || window_ != nullptr;
 }
 
@@ -170,39 +264,51 @@ long long InstallerSession::Click(Control control) {
     return now;
 }
 
+// Windows gives the foreground to a program only while the one that has it allows it, or to the
+// program that had the last input: the driver's own Alt press and release.
+bool InstallerSession::ToFront() const {
+    HWND front = GetLastActivePopup(window_);
+    if (GetForegroundWindow() != front) {
+        INPUT alt[] = {KeyInput(VK_MENU), KeyInput(VK_MENU, KEYEVENTF_KEYUP)};
+        SendInput(2, alt, sizeof(INPUT));
+        SetForegroundWindow(front);
+    }
+    for (int tries = 0; tries < 50 && GetForegroundWindow() != front; ++tries) {
+        Pause(20);
+    }
+    return Step(GetForegroundWindow() == front, "bring the installer to the foreground");
+}
+
+void InstallerSession::Send(std::vector<INPUT> input) const {
+    if (ToFront()) {
+        Step(
+            SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size(),
+            "SendInput");
+    }
+}
+
 void InstallerSession::Key(UINT virtualKey, UINT held) {
-    std::vector<INPUT> keys;
-    auto press = [&keys](UINT key, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        input.ki.dwFlags = flags;
-        keys.push_back(input);
-    };
+    std::vector<INPUT> keys = {KeyInput(virtualKey), KeyInput(virtualKey, KEYEVENTF_KEYUP)};
     if (held != 0) {
-        press(held, 0);
+        keys.insert(keys.begin(), KeyInput(held));
+        keys.push_back(KeyInput(held, KEYEVENTF_KEYUP));
     }
-    press(virtualKey, 0);
-    press(virtualKey, KEYEVENTF_KEYUP);
-    if (held != 0) {
-        press(held, KEYEVENTF_KEYUP);
-    }
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    Send(keys);
 }
 
 void InstallerSession::MouseClick(Control control) {
     RECT box = {};
     GetWindowRect(ControlWindow(control), &box);
-    INPUT mouse[3] = {};
+    std::vector<INPUT> mouse(3);
     mouse[0].type = mouse[1].type = mouse[2].type = INPUT_MOUSE;
     mouse[0].mi.dx = (box.left + box.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
     mouse[0].mi.dy = (box.top + box.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
     mouse[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     mouse[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     mouse[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(3, mouse, sizeof(INPUT));
+    Send(mouse);
     // At a person's pace: Wine may place clicks sent all at once at the pointer's last position.
-    Sleep(300);
+    Pause(300);
 }
 
 bool InstallerSession::Hang(bool hang) const {
@@ -211,7 +317,7 @@ bool InstallerSession::Hang(bool hang) const {
 }
 
 bool InstallerSession::WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(pollMs)) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Pause(pollMs)) {
         HWND box = FindWindowOf(true);
         if (box != nullptr) {
             seen->shownMs = NowMs();
@@ -236,7 +342,7 @@ void InstallerSession::PressOk(const MessageBoxSeen& seen) {
     PostMessageW(seen.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDOK)));
     for (int tries = 0; tries < 250 && IsWindow(seen.window); ++tries) {
-        Sleep(20);
+        Pause(20);
     }
     // Answered once the window reads its queue again: the action has ended, or the next one that
     // was clicked meanwhile is in its first wait.
@@ -248,4 +354,34 @@ bool InstallerSession::Ended(DWORD timeoutMs, DWORD exitCode) const {
     DWORD code = STILL_ACTIVE;
     return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0 &&
            GetExitCodeProcess(process_.Get(), &code) && code == exitCode;
+}
+
+bool InstallerSession::SavePicture(const std::wstring& path) const {
+    // Once what has just changed is drawn.
+    Pause(300);
+    RECT box = {};
+    RECT popup = {};
+    GetWindowRect(window_, &box);
+    GetWindowRect(GetLastActivePopup(window_), &popup);
+    UnionRect(&box, &box, &popup);
+    BITMAPINFOHEADER header = {
+        sizeof header, box.right - box.left, box.bottom - box.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD size = ((header.biWidth * 3 + 3) & ~3u) * header.biHeight;
+    const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + size, 0, 0,
+                                   sizeof file + sizeof header};
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header).append(size, '\0');
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, header.biWidth, header.biHeight);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const bool copied =
+        BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, box.left, box.top, SRCCOPY);
+    SelectObject(memory, previous);
+    const bool read = GetDIBits(memory, bitmap, 0, header.biHeight, &bytes[file.bfOffBits],
+                                reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return Step(copied && read, "take a picture") && WriteWholeFile(path, bytes);
 }

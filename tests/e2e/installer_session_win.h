@@ -8,6 +8,26 @@
 #include "host/handle_win.h"
 #include "host/host_services.h"
 
+// One "ok - <case>: <what>" or "FAILED - ..." line per check, counted for the summary.
+void BeginCase(const std::string& name);
+void Check(bool ok, const std::string& what);
+// A step that sets a case up. One that fails fails the case with Windows' error code: a case
+// whose set-up did not happen never passes. Returns `ok`.
+bool Step(bool ok, const std::string& what);
+// Prints the count; returns how many checks failed.
+int PrintSummary();
+
+std::string Narrow(const std::wstring& text);
+
+// Waits while answering what is sent to this thread: a global hook that the driver sets is called
+// through it for programs of the other bitness, which wait meanwhile.
+void Pause(DWORD ms);
+
+// The form of a full path that the driver's own file operations take: Windows refuses a plain path
+// of MAX_PATH characters or more, and the cases' folders reach beyond it.
+std::wstring Long(const std::wstring& path);
+bool Exists(const std::wstring& path);
+
 // A file's bytes, or none; it may be written meanwhile.
 std::string ReadWholeFile(const std::wstring& path);
 
@@ -29,9 +49,12 @@ class AppFolder {
               const std::wstring& stub);
     const std::wstring& Directory() const { return directory_; }
     std::wstring Path(const std::wstring& name) const;
+    // Copies a file in under this name; never over one that is there.
+    bool Copy(const std::wstring& from, const std::wstring& name) const;
     // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay that long
     // and end with that code.
-    void Write(const std::wstring& name, const std::string& text) const;
+    bool Write(const std::wstring& name, const std::string& text) const;
+    bool Remove(const std::wstring& name) const;
     // A stub logs once it runs, which may take a while: waits until `count` have, or a few seconds
     // have passed (when fewer are expected). In order of start.
     std::vector<Launch> WaitForLaunches(size_t count) const;
@@ -58,7 +81,8 @@ class InstallerSession {
     InstallerSession& operator=(const InstallerSession&) = delete;
     ~InstallerSession();
 
-    // Starts it with `currentDirectory` as current directory; `window` waits for its window.
+    // Starts it with `currentDirectory` as current directory; `window` waits for its window and
+    // places it in the middle of the screen.
     bool Start(const std::wstring& exe, const std::wstring& currentDirectory, bool window = true);
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
@@ -67,8 +91,8 @@ class InstallerSession {
     HWND Focus() const;
     // BM_CLICK, as an automation tool clicks; returns when.
     long long Click(Control control);
-    // Real input: a key pressed and let go (while `held` is down), a left click in the middle of
-    // a control.
+    // Real input, to the installer brought to the foreground: a key pressed and let go (while
+    // `held` is down), a left click in the middle of a control.
     void Key(UINT virtualKey, UINT held = 0);
     void MouseClick(Control control);
     // Stops its window's thread, as a hung program's, or lets it go on. False where it cannot.
@@ -80,9 +104,13 @@ class InstallerSession {
     void PressOk(const MessageBoxSeen& seen);
     // Whether it ended within `timeoutMs`, with this exit code.
     bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const;
+    // Saves what the screen shows of the window and its message box as a bitmap file.
+    bool SavePicture(const std::wstring& path) const;
 
   private:
     HWND FindWindowOf(bool messageBox) const;
+    bool ToFront() const;
+    void Send(std::vector<INPUT> input) const;
 
     UniqueHandle process_;
     DWORD threadId_ = 0;
