@@ -4,7 +4,7 @@
 set -euo pipefail
 
 ready() {
-    command -v cmake i686-w64-mingw32-g++ clang-format wine wineserver Xvfb xdpyinfo convert \
+    command -v git cmake i686-w64-mingw32-g++ clang-format wine wineserver Xvfb xdpyinfo convert \
         osslsigncode openssl node npm >/dev/null 2>&1 &&
         [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/share/wine/fonts/tahoma.ttf ] &&
         [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
@@ -23,7 +23,7 @@ echo "Installing the build tools, the signing tools, Wine, Xvfb and Node.js..."
 dpkg --add-architecture i386
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
-    ca-certificates cmake make g++ libgtest-dev libgmock-dev clang-format \
+    ca-certificates git cmake make g++ libgtest-dev libgmock-dev clang-format \
     g++-mingw-w64-i686 binutils-mingw-w64-i686 \
     wine wine32:i386 wine32-preloader:i386 wine64 fonts-wine \
     xvfb xauth x11-utils imagemagick osslsigncode openssl nodejs npm >/dev/null
