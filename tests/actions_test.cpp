@@ -56,7 +56,7 @@ const Case kCases[] = {
     {"Windows7", C::Command3,
      [](RecordingHost& h) { h = RecordingHost(kDeepFolder, L"C:\\XXXXXX~1"); },
      {{L"extract_32bit.exe", 1000},
-      {L"C:\\XXXXXX~1\\Vista_7_Installer.exe", 1000, L"C:\\XXXXXX~1"}},
+      {L"C:\\XXXXXX~1\\Vista_7_Installer.exe in C:\\XXXXXX~1", 1000}},
      C::ProgressBar1, kInstallBar,
      {L"Completed!", kInstaller, kPlain, 5000}, {C::Command6, C::Command7, C::Command8}, {}},
     // Slow to start, and still done two seconds after the click.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <set>
 #include <string>
@@ -13,21 +11,8 @@
 #include "window/layout.h"
 
 // A start as the companion sees it: by name where it was started from the application directory,
-// otherwise by full path; and its working directory where that is not the application directory.
-struct Launch {
-    std::wstring program;
-    long long time;
-    std::wstring directory = L"";
-    bool operator==(const Launch& other) const {
-        return std::tie(program, time, directory) ==
-               std::tie(other.program, other.time, other.directory);
-    }
-};
-inline void PrintTo(const Launch& launch, std::ostream* out) {
-    *out << testing::PrintToString(launch.program) << " at " << launch.time << " in "
-         << testing::PrintToString(launch.directory);
-}
-using Launches = std::vector<Launch>;
+// otherwise by full path, with " in " and its working directory where that is another; and when.
+using Launches = std::vector<std::pair<std::wstring, long long>>;
 using Timeline = std::vector<std::pair<long long, float>>;  // time, value
 // Prompt, title, kind and time.
 using Message = std::tuple<std::wstring, std::wstring, MessageKind, long long>;
@@ -96,13 +81,14 @@ class RecordingHost final : public HostServices {
         }
         const bool inDirectory = DirectoryLength(given) == directory_.size() + 1 &&
                                  std::wstring(given).rfind(directory_, 0) == 0;
-        launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0), now,
-                            directory == directory_ ? L"" : directory});
+        launches.push_back({given + (inDirectory ? DirectoryLength(given) : 0) +
+                                (directory == directory_ ? L"" : L" in " + std::wstring(directory)),
+                            now});
         now += launchMilliseconds;
         return {kSuccess, static_cast<TaskId>(launches.size() - 1)};
     }
     bool TaskExitCode(TaskId task, uint32_t* exitCode) override {
-        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).program);
+        auto found = exitCodes.find(launches.at(static_cast<size_t>(task)).first);
         if (found == exitCodes.end()) {
             return false;
         }

@@ -122,22 +122,32 @@ rm -rf "$bundle"
 cp -r build/win32/e2e "$bundle"
 cp "$signed/Installer_32bit.exe" "$bundle/"
 run_driver() {
-    (cd "$bundle" && timeout 600 wine explorer /desktop=e2e,1920x1200 e2e_driver.exe) \
-        2>&1 | tr -d '\r' >"$1" || true
+    local log=$1
+    shift
+    (cd "$bundle" && timeout 600 wine explorer /desktop=e2e,1920x1200 e2e_driver.exe "$@") \
+        2>&1 | tr -d '\r' >"$log" || true
+}
+# Records whether a run's log has a line like this; shows its failures where it has none.
+expect_line() {
+    if grep -qE "$2" "$1"; then
+        record ok "$3"
+    else
+        grep -E '^FAILED|^e2e_driver' "$1" || true
+        record failed "$3"
+    fi
 }
 run_driver build/e2e.log
 record_lines <build/e2e.log
-if ! grep -qE '^[0-9]+ passed, [0-9]+ failed' build/e2e.log; then
-    cat build/e2e.log
-    record failed "the end-to-end driver ran to its end"
-fi
+expect_line build/e2e.log '^[0-9]+ passed, [0-9]+ failed' "the end-to-end driver ran to its end"
 run_driver build/e2e-again.log
-if grep -qE '^[0-9]+ passed, 0 failed' build/e2e-again.log; then
-    record ok "the end-to-end driver passes again, run a second time in the same folder"
-else
-    grep -E '^FAILED|^e2e_driver' build/e2e-again.log || true
-    record failed "the end-to-end driver passes again, run a second time in the same folder"
-fi
+expect_line build/e2e-again.log '^[0-9]+ passed, 0 failed' \
+    "the end-to-end driver passes again, run a second time in the same folder"
+# A set-up step that fails fails its case with the reason: here, every copy of an exe not there.
+run_driver build/e2e-missing.log 'C:\missing\Installer_32bit.exe'
+expect_line build/e2e-missing.log 'FAILED - .*set-up: copy C:.missing.Installer_32bit.exe .*\(error' \
+    "the end-to-end driver fails a case whose set-up fails, and says why"
+wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels >build/e2e-dpi.log 2>&1 || true
+expect_line build/e2e-dpi.log 'REG_DWORD\s+0x60' "the end-to-end driver leaves Wine's DPI as it found it"
 
 # Lines that are neither blank nor comments: the tests are kept small against the product.
 lines() { cat "$@" | grep -c -v -E '^\s*(//.*|#.*|/\*.*|\*.*)?$'; }

@@ -35,9 +35,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     PathBuffer log;
     log.Writer().Append(self.text);
     lstrcpyW(log.text + DirectoryLength(self.text), L"started.log");
-    UniqueHandle file(CreateFileW(log.text, FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // One writer at a time: under Wine, two programs started together may append at one offset.
+    UniqueHandle file;
+    for (int tries = 0; tries < 500 && !file.Valid(); ++tries) {
+        file.Reset(CreateFileW(log.text, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Sleep(file.Valid() ? 0 : 10);
+    }
     DWORD written = 0;
     WriteFile(file.Get(), line, static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
 

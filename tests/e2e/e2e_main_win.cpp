@@ -9,20 +9,17 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <cstring>
 #include <set>
-#include <string>
 
 #include "host/folder_mark_win.h"
-#include "host/text.h"
 #include "window/layout.h"
 
 namespace {
 
 using C = Control;
-
-constexpr DWORD kActionMs = 20000;
+using Controls = std::set<Control>;
+using Files = std::vector<std::wstring>;
 
 struct Settings {
     std::wstring build;
@@ -49,10 +46,13 @@ void CheckMessage(const MessageBoxSeen& seen, const wchar_t* title, const wchar_
           "\"" + Narrow(text) + "\" from \"" + Narrow(title) + "\": " + Narrow(seen.text));
 }
 
+BOOL WINAPI HasDefaultFrame(HWND button) {
+    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
 // The buttons that are enabled, or that `has` something.
-std::set<Control> Buttons(const InstallerSession& session,
-                          BOOL(WINAPI* has)(HWND) = IsWindowEnabled) {
-    std::set<Control> found;
+Controls Buttons(const InstallerSession& session, BOOL(WINAPI* has)(HWND) = IsWindowEnabled) {
+    Controls found;
     for (const ControlLayout& row : kLayout) {
         if (row.kind == ControlKind::Button && has(session.ControlWindow(row.name))) {
             found.insert(row.name);
@@ -61,30 +61,35 @@ std::set<Control> Buttons(const InstallerSession& session,
     return found;
 }
 
-BOOL WINAPI HasDefaultFrame(HWND button) {
-    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-}
-
 // A fresh application folder for one case, and the installer started from another folder.
 struct Fixture {
     explicit Fixture(const std::string& name, const std::wstring& directory = L"")
         : folder(directory.empty() ? settings.work + L"\\" + std::wstring(name.begin(), name.end())
                                    : directory,
                  settings.installer, settings.stub) {
-        BeginCase(name);
+        currentCase = name;
     }
+    std::wstring Installer() const { return folder.Path(L"Installer_32bit.exe"); }
     bool Start() {
-        const bool started = session.Start(folder.Path(L"Installer_32bit.exe"), settings.decoy);
+        const bool started = session.Start(Installer(), settings.decoy);
         Check(started, "the installer starts and shows its window");
         return started;
+    }
+    // Another start of the installer, which finds this one and ends at once.
+    bool StartAgain(const std::wstring& exe) {
+        InstallerSession again;
+        return again.Start(exe, settings.decoy, false) && again.Ended(30000);
     }
     // Waits for the message that ends an action; `whileShown` reads it before it is answered.
     template <typename WhileShown>
     void Answer(WhileShown whileShown) {
         MessageBoxSeen seen;
-        Check(session.WaitForMessageBox(&seen, kActionMs), "a message ends the action");
+        Check(session.WaitForMessageBox(&seen, 20000), "a message ends the action");
         whileShown(seen);
         session.PressOk(seen);
+    }
+    void Answer(const wchar_t* title, const wchar_t* text) {
+        Answer([&](const MessageBoxSeen& seen) { CheckMessage(seen, title, text); });
     }
     // Clicks a button and answers its message. Returns when the click was.
     template <typename WhileShown>
@@ -104,20 +109,19 @@ struct Fixture {
             CheckOnTime(launches[i].ms, expectedMs, what + " starts");
         }
     }
+    // A press on the title bar, its context menu or the taskbar's (0x313), posted as the message
+    // that the press brings: a loop that it would start must not hold the driver.
+    void PressTitleBar(UINT message, WPARAM hitTest) {
+        RECT frame = {};
+        GetWindowRect(session.Window(), &frame);
+        PostMessageW(session.Window(), message, hitTest,
+                     MAKELPARAM((frame.left + frame.right) / 2,
+                                frame.top + GetSystemMetrics(SM_CYSIZE) / 2));
+    }
 
     AppFolder folder;
     InstallerSession session;
 };
-
-// Without a window manager, Wine leaves the title bar out of the X window: a press on it, its
-// context menu or the taskbar's (0x313) is posted as the message that the press would bring.
-void PressTitleBar(HWND window, UINT message, WPARAM hitTest) {
-    RECT frame = {};
-    GetWindowRect(window, &frame);
-    PostMessageW(
-        window, message, hitTest,
-        MAKELPARAM((frame.left + frame.right) / 2, frame.top + GetSystemMetrics(SM_CYSIZE) / 2));
-}
 
 // A whole run in a long folder with spaces and non-ASCII characters: the window at start, Escape
 // and Enter, real input during the install, an installer that outlives its message, a clean-up that
@@ -128,6 +132,7 @@ void TypicalRun() {
         settings.work + L"\\Velmora Mod \u00dcn\u00efc\u00f8d\u00e9 \u4e16\u754c ";
     directory.resize(237, L'x');
     Fixture f("typical run", directory);
+    InstallerSession& session = f.session;
     f.folder.Write(L"XP_Installer.exe.stub", "0 4500");
     f.folder.Remove(L"xxmklink.exe");
     Step(SetFileAttributesW(Long(f.folder.Path(L"XP_Installer_2.exe")).c_str(),
@@ -136,67 +141,64 @@ void TypicalRun() {
     if (!f.Start()) {
         return;
     }
-    f.session.SavePicture(settings.work + L"\\start.bmp");
-    auto window = [&f](Control control) { return f.session.ControlWindow(control); };
-    const LONG style = GetWindowLongW(f.session.Window(), GWL_STYLE);
+    session.SavePicture(settings.work + L"\\start.bmp");
+    auto window = [&session](Control control) { return session.ControlWindow(control); };
+    const LONG style = GetWindowLongW(session.Window(), GWL_STYLE);
     Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
               (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
           "fixed single border, close control, no minimize or maximize");
-    Check(f.session.Focus() == window(C::Command1), "focus on Windows XP");
+    Check(session.Focus() == window(C::Command1), "focus on Windows XP");
     // A screen reader names a bar after the static text just before it.
     Check(GetWindow(window(C::ProgressBar1), GW_HWNDPREV) == window(C::Label2) &&
               GetWindow(window(C::ProgressBar2), GW_HWNDPREV) == window(C::Label3),
           "each bar comes just after its \"Status\" label");
-    f.session.Key(VK_ESCAPE);
+    session.Key(VK_ESCAPE);
     Pause(500);
-    Check(Buttons(f.session).size() == 8 && !f.session.MessageBoxShowing(),
+    Check(Buttons(session).size() == 8 && !session.MessageBoxShowing(),
           "every button enabled, also after Escape");
 
     const long long click = NowMs();
-    f.session.Key(VK_RETURN);
+    session.Key(VK_RETURN);
     Pause(2500);
-    Check(f.session.Focus() == window(C::Command1), "focus stays on Windows XP");
+    Check(session.Focus() == window(C::Command1), "focus stays on Windows XP");
     // Tab skips the disabled buttons to Windows XP Shortcut, and Space presses it; so does a click,
     // which finds it disabled by its turn. A click that an automation tool sends a disabled button
     // does nothing, and neither does a second click on Windows XP. Alt+Space, a right-click on the
     // title bar and the taskbar's Shift+right-click open no system menu that would hold the
     // install.
-    f.session.Key(VK_TAB);
-    f.session.Key(VK_SPACE);
-    f.session.MouseClick(C::Command4);
-    f.session.MouseClick(C::Command7);
-    f.session.Click(C::Command2);
-    f.session.MouseClick(C::Command1);
-    f.session.Key(VK_SPACE, VK_MENU);
-    PressTitleBar(f.session.Window(), WM_NCRBUTTONDOWN, HTCAPTION);
-    PressTitleBar(f.session.Window(), WM_CONTEXTMENU, 0);
-    PressTitleBar(f.session.Window(), 0x313, 0);
+    session.Key(VK_TAB);
+    session.Key(VK_SPACE);
+    session.MouseClick(C::Command4);
+    session.MouseClick(C::Command7);
+    session.Click(C::Command2);
+    session.MouseClick(C::Command1);
+    session.Key(VK_SPACE, VK_MENU);
+    f.PressTitleBar(WM_NCRBUTTONDOWN, HTCAPTION);
+    f.PressTitleBar(WM_CONTEXTMENU, 0);
+    f.PressTitleBar(0x313, 0);
     // Minimized as Win+D does it, and restored as the taskbar does, during the install.
-    ShowWindowAsync(f.session.Window(), SW_MINIMIZE);
+    ShowWindowAsync(session.Window(), SW_MINIMIZE);
     Pause(300);
-    const bool minimized = IsIconic(f.session.Window());
-    PostMessageW(f.session.Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    const bool minimized = IsIconic(session.Window());
+    PostMessageW(session.Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
     Pause(300);
-    Check(minimized && !IsIconic(f.session.Window()), "the taskbar restores it during the install");
-    f.session.SavePicture(settings.work + L"\\installing.bmp");
+    Check(minimized && !IsIconic(session.Window()), "the taskbar restores it during the install");
+    session.SavePicture(settings.work + L"\\installing.bmp");
     f.Answer([&](const MessageBoxSeen& seen) {
         CheckMessage(seen, L"Installer", L"Completed!");
-        f.session.SavePicture(settings.work + L"\\completed.bmp");
+        session.SavePicture(settings.work + L"\\completed.bmp");
         // A running program cannot be deleted.
         Check(!DeleteFileW(Long(f.folder.Path(L"XP_Installer.exe")).c_str()),
               "the installer still runs, and does not hold the message back");
         CheckOnTime(seen.shownMs, click + 5000, "Enter's install, its message");
-        Check(f.session.BarPosition(C::ProgressBar1) == 100 && !f.session.Enabled(C::ProgressBar1),
+        Check(session.BarPosition(C::ProgressBar1) == 100 && !session.Enabled(C::ProgressBar1),
               "the first bar stands at 100, disabled");
         f.CheckLaunches({L"extract_32bit.exe", L"XP_Installer.exe"}, click + 1000);
     });
-    f.Answer([&](const MessageBoxSeen& seen) {
-        CheckMessage(seen, L"Installer", L"Shortcut created on your desktop!");
-    });
+    f.Answer(L"Installer", L"Shortcut created on your desktop!");
     f.Answer([&](const MessageBoxSeen& seen) {
         CheckMessage(seen, L"Installer", L"Files deleted!");
-        Check(f.folder.Programs() ==
-                  std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+        Check(f.folder.Programs() == Files{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
         // A held Enter: its repeats leave the message to be read, a fresh press closes it.
         auto press = [&seen](LPARAM state) {
@@ -210,17 +212,14 @@ void TypicalRun() {
     // A held Enter's repeats press nothing.
     PostMessageW(window(C::Command8), WM_KEYDOWN, VK_RETURN, 1 | 1 << 30);
     Pause(1500);
-    Check(!f.session.MessageBoxShowing() && Buttons(f.session) == std::set<Control>{C::Command8} &&
-              Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command8} &&
-              f.session.Focus() == window(C::Command8),
+    Check(!session.MessageBoxShowing() && Buttons(session) == Controls{C::Command8} &&
+              Buttons(session, HasDefaultFrame) == Controls{C::Command8} &&
+              session.Focus() == window(C::Command8),
           "nothing more runs, nor on a held Enter: only Exit is enabled, with focus and frame");
 
-    f.session.Key(VK_RETURN);
-    f.Answer([&](const MessageBoxSeen& seen) {
-        CheckMessage(seen, L"Velmora Mod Installer",
-                     L"You can't change the universe, without repercussions.");
-    });
-    Check(f.session.Ended(10000), "the program ends");
+    session.Key(VK_RETURN);
+    f.Answer(L"Velmora Mod Installer", L"You can't change the universe, without repercussions.");
+    Check(session.Ended(10000), "the program ends");
     Check(ReadWholeFile(settings.decoy + L"\\started.log").empty(),
           "nothing starts from the current directory");
 }
@@ -250,6 +249,7 @@ void DeepFolder() {
 // What fails is named, the program goes on, and the button stays for a retry.
 void Failures() {
     Fixture f("failures");
+    InstallerSession& session = f.session;
     f.folder.Write(L"Vista_7_Installer.exe", "not a program");
     f.folder.Write(L"XP_Installer_2.exe.stub", "1 0");
     if (!f.Start()) {
@@ -257,9 +257,9 @@ void Failures() {
     }
     // During the shortcut, a click on Windows Vista waits, and Tab moves the focus on to Windows 7,
     // which that install then disables: the focus and the default frame go on to the next button.
-    f.session.Click(C::Command4);
-    f.session.MouseClick(C::Command2);
-    f.session.Key(VK_TAB);
+    session.Click(C::Command4);
+    session.MouseClick(C::Command2);
+    session.Key(VK_TAB);
     f.Answer([&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"XP_Installer_2.exe") && Contains(seen.text, L"exit code 1"),
               "a program that failed is named: " + Narrow(seen.text));
@@ -268,11 +268,11 @@ void Failures() {
     f.Answer([&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"Vista_7_Installer.exe") && !Contains(seen.text, L"%"),
               "a file that is no program is named: " + Narrow(seen.text));
-        Check(Buttons(f.session, HasDefaultFrame) == std::set<Control>{C::Command5},
+        Check(Buttons(session, HasDefaultFrame) == Controls{C::Command5},
               "the default frame leaves the buttons that the install disabled");
     });
-    Check(!f.session.Ended(0) && Buttons(f.session) == std::set<Control>{C::Command2, C::Command5,
-                                                                         C::Command7, C::Command8},
+    Check(!session.Ended(0) &&
+              Buttons(session) == Controls{C::Command2, C::Command5, C::Command7, C::Command8},
           "the program goes on, their buttons enabled");
 
     UniqueHandle held(CreateFileW(Long(f.folder.Path(L"desktoprefresh.exe")).c_str(), GENERIC_READ,
@@ -280,9 +280,8 @@ void Failures() {
     Step(held.Valid(), "hold desktoprefresh.exe open");
     f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
         Check(Contains(seen.text, L"desktoprefresh.exe") && !Contains(seen.text, L"xxmklink.exe") &&
-                  f.folder.Programs() == std::vector<std::wstring>{L"Installer_32bit.exe",
-                                                                   L"desktoprefresh.exe",
-                                                                   L"extract_32bit.exe"},
+                  f.folder.Programs() ==
+                      Files{L"Installer_32bit.exe", L"desktoprefresh.exe", L"extract_32bit.exe"},
               "a file in use is named, the others are deleted: " + Narrow(seen.text));
     });
     held.Reset();
@@ -293,14 +292,14 @@ void Failures() {
     // control holds the action no more than a close request does. Dragged off before its release,
     // it closes nothing; released on the close control, it closes once the action has ended.
     for (WPARAM release : {HTCAPTION, HTCLOSE}) {
-        f.session.Click(C::Command2);
-        PressTitleBar(f.session.Window(), WM_NCLBUTTONDOWN, HTCLOSE);
-        PressTitleBar(f.session.Window(), WM_NCLBUTTONUP, release);
+        session.Click(C::Command2);
+        f.PressTitleBar(WM_NCLBUTTONDOWN, HTCLOSE);
+        f.PressTitleBar(WM_NCLBUTTONUP, release);
         MessageBoxSeen seen;
-        Check(f.session.WaitForMessageBox(&seen, 5000), "the action ends, the close pressed");
-        Check(!f.session.Ended(1000), "the close waits for the action under way");
-        f.session.PressOk(seen);
-        Check(f.session.Ended(3000) == (release == HTCLOSE),
+        Check(session.WaitForMessageBox(&seen, 5000), "the action ends, the close pressed");
+        Check(!session.Ended(1000), "the close waits for the action under way");
+        session.PressOk(seen);
+        Check(session.Ended(3000) == (release == HTCLOSE),
               release == HTCLOSE ? "then a click on the close control ends the program"
                                  : "a press dragged off the close control closes nothing");
     }
@@ -308,66 +307,63 @@ void Failures() {
 
 // A drive whose root is a folder that the driver also reaches by its own path. Windows maps one for
 // the run. Under Wine 8 a drive that a program defines is reported but does not resolve; there the
-// drive comes with the prefix (tools/wine-env.sh), as the root of the system drive's
-// velmora-drive-root, which is emptied first. Either is seen to hold a file of the driver's.
+// drive comes with the prefix (tools/wine-env.sh): Y:, the root of C:\velmora-drive-root, which is
+// emptied first. Either is seen to hold a file of the driver's.
 struct DriveRoot {
     DriveRoot() {
-        const DWORD used = GetLogicalDrives();
-        while (name[0] > L'D' && (used >> (name[0] - L'A') & 1) != 0) {
+        for (const DWORD used = GetLogicalDrives(); (used >> (name[0] - L'A') & 1) != 0;) {
             --name[0];
         }
         mapped = Step(CreateDirectoryW(folder.c_str(), nullptr), "create " + Narrow(folder)) &&
-                 name[0] > L'D' && DefineDosDeviceW(0, name, folder.c_str()) && Marked();
-        if (mapped) {
-            return;
-        }
-        DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name, folder.c_str());
-        wchar_t system[8] = L"C:";
-        GetEnvironmentVariableW(L"SystemDrive", system, 8);
-        folder = system + std::wstring(L"\\velmora-drive-root");
-        // Emptied of what an earlier run left, read-only files too.
-        std::wstring files = folder + L"\\*";
-        files += L'\0';
-        SHFILEOPSTRUCTW empty = {};
-        empty.wFunc = FO_DELETE;
-        empty.pFrom = files.c_str();
-        empty.fFlags = FOF_NO_UI;
-        SHFileOperationW(&empty);
-        for (name[0] = L'D'; name[0] <= L'Z' && !Marked(); ++name[0]) {
+                 DefineDosDeviceW(0, name, folder.c_str());
+        if (!Marked()) {
+            Unmap();
+            folder = L"C:\\velmora-drive-root";
+            name[0] = L'Y';
+            const std::wstring files = folder + L"\\*" + L'\0';
+            SHFILEOPSTRUCTW empty = {};
+            empty.wFunc = FO_DELETE;
+            empty.pFrom = files.c_str();
+            empty.fFlags = FOF_NO_UI;
+            SHFileOperationW(&empty);
+            Marked();
         }
     }
-    ~DriveRoot() {
-        if (mapped) {
-            DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name,
-                             folder.c_str());
-        }
-    }
+    ~DriveRoot() { Unmap(); }
     // The drive's root holds the file just made in the folder, which goes again when closed.
-    bool Marked() const {
+    bool Marked() {
         const std::wstring mark = L"\\drive-root.mark";
         UniqueHandle file(CreateFileW((folder + mark).c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-        return file.Valid() && Exists(name + mark);
+        return found = file.Valid() && Exists(name + mark);
+    }
+    void Unmap() {
+        if (mapped) {
+            DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name,
+                             folder.c_str());
+        }
+        mapped = false;
     }
 
     std::wstring folder = settings.work + L"\\drive-root";
     wchar_t name[3] = L"Z:";
     bool mapped = false;
+    bool found = false;
 };
 
 // At a drive root, the shortcut program starts as anywhere, and the clean-up deletes from there.
 // One installer per folder: a second start through the folder that the drive maps, while the
 // first is minimized and not answering, brings the first forward; another folder has its own.
 void DriveRootAndSecondCopy() {
-    BeginCase("drive root");
+    currentCase = "drive root";
     DriveRoot drive;
-    if (!Step(drive.name[0] <= L'Z', "a drive whose root is a folder of the driver's")) {
+    if (!Step(drive.found, "a drive whose root is a folder of the driver's")) {
         return;
     }
     Fixture f("drive root", drive.name + std::wstring(L"\\"));
     Fixture other("another folder");
-    BeginCase("drive root");
+    currentCase = "drive root";
     if (!f.Start() || !other.Start()) {
         return;
     }
@@ -375,16 +371,12 @@ void DriveRootAndSecondCopy() {
     f.CheckLaunches({L"XP_Installer_2.exe"}, click + 1000);
     f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
         Check(seen.text == L"Files deleted!" &&
-                  f.folder.Programs() ==
-                      std::vector<std::wstring>{L"Installer_32bit.exe", L"extract_32bit.exe"},
+                  f.folder.Programs() == Files{L"Installer_32bit.exe", L"extract_32bit.exe"},
               "only the installer and the extractor are left");
     });
     Check(!f.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
     ShowWindow(f.session.Window(), SW_MINIMIZE);
-    InstallerSession again;
-    Check(f.session.Hang(true) &&
-              again.Start(drive.folder + L"\\Installer_32bit.exe", settings.decoy, false) &&
-              again.Ended(30000),
+    Check(f.session.Hang(true) && f.StartAgain(drive.folder + L"\\Installer_32bit.exe"),
           "a second start through the folder's other path ends quietly, though the first hangs");
     f.session.Hang(false);
     Pause(1000);
@@ -404,12 +396,8 @@ void FirstCopyEnded() {
     PostMessageW(f.session.Window(), WM_CLOSE, 0, 0);
     Check(page.Valid() && f.session.Ended(10000), "it ends while its folder's page is held open");
     InstallerSession next;
-    InstallerSession after;
-    Check(next.Start(f.folder.Path(L"Installer_32bit.exe"), settings.decoy),
-          "a start then shows its window");
-    Check(after.Start(f.folder.Path(L"Installer_32bit.exe"), settings.decoy, false) &&
-              after.Ended(30000),
-          "a start after it ends quietly, having brought it forward");
+    Check(next.Start(f.Installer(), settings.decoy), "a start then shows its window");
+    Check(f.StartAgain(f.Installer()), "a start after it ends quietly, having brought it forward");
 }
 
 // A window that cannot be created is explained, and the explanation stays until it is read.
@@ -421,12 +409,12 @@ void WindowCannotBeCreated() {
     HHOOK hook = hookProc != nullptr ? SetWindowsHookExW(WH_CBT, hookProc, refuse, 0) : nullptr;
     Check(hook != nullptr, "a hook refuses the progress bars");
     MessageBoxSeen seen;
-    Check(f.session.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
+    Check(f.session.Start(f.Installer(), f.folder.Directory(), false) &&
               f.session.WaitForMessageBox(&seen, 60000),
           "an error is shown");
     InstallerSession again;
     MessageBoxSeen running;
-    Check(again.Start(f.folder.Path(L"Installer_32bit.exe"), f.folder.Directory(), false) &&
+    Check(again.Start(f.Installer(), f.folder.Directory(), false) &&
               again.WaitForMessageBox(&running, 60000) &&
               running.text == L"The installer is already running from this folder." &&
               f.session.MessageBoxShowing(),
@@ -450,18 +438,17 @@ bool SetUserValue(const wchar_t* key, const wchar_t* name, DWORD type, const voi
 }
 
 // The window as designed, in twips, kept apart from the program's own table so that a typo in
-// either shows: the client area, then each control's left, top, width and height, top to bottom.
-constexpr int kClientTwips[] = {6870, 7530};
-constexpr int kBoxTwips[kControlCount][4] = {
+// either shows: each control's left, top, width and height, top to bottom, then the client area.
+constexpr int kBoxTwips[kControlCount + 1][4] = {
     {120, 480, 6615, 375},   {360, 1200, 1575, 495},  {2640, 1200, 1575, 495},
     {4920, 1200, 1575, 495}, {2760, 1800, 1455, 255}, {360, 2160, 6135, 255},
     {120, 2880, 6615, 495},  {360, 3600, 1575, 495},  {2640, 3600, 1575, 495},
     {4920, 3600, 1575, 495}, {2640, 4200, 1575, 255}, {240, 4560, 6255, 255},
     {120, 5040, 6615, 255},  {2640, 5400, 1695, 495}, {240, 6120, 6375, 255},
-    {2280, 6720, 2415, 615}};
+    {2280, 6720, 2415, 615}, {0, 0, 6870, 7530}};
 
-bool NearPixels(long actual, int twips, int dpi) {
-    const int expected = (twips * dpi + 720) / 1440;
+bool NearPixels(long actual, int twips, DWORD dpi) {
+    const long expected = (twips * static_cast<long>(dpi) + 720) / 1440;
     return actual >= expected - 1 && actual <= expected + 1;
 }
 
@@ -470,7 +457,7 @@ bool NearPixels(long actual, int twips, int dpi) {
 void LayoutAtDpi(DWORD dpi) {
     Fixture f("layout at " + std::to_string(dpi) + " DPI");
     // Under Wine, the screen's DPI for the installer: LogPixels, put back at once, also when the
-    // start fails. Windows takes a new DPI only at the next sign-in.
+    // start fails.
     constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
     DWORD before = 0;
     DWORD size = sizeof before;
@@ -485,23 +472,19 @@ void LayoutAtDpi(DWORD dpi) {
     if (!started) {
         return;
     }
-    HWND window = f.session.Window();
-    RECT client = {};
-    GetClientRect(window, &client);
-    Check(NearPixels(client.right, kClientTwips[0], dpi) &&
-              NearPixels(client.bottom, kClientTwips[1], dpi),
-          "client area " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
     HDC dc = GetDC(nullptr);
     HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
     HGDIOBJ previous = SelectObject(dc, font);
-    RECT boxes[kControlCount] = {};
-    int placed = 0;
+    RECT boxes[kControlCount + 1] = {};
+    GetClientRect(f.session.Window(), &boxes[kControlCount]);
+    int placed = NearPixels(boxes[kControlCount].right, kBoxTwips[kControlCount][2], dpi) &&
+                 NearPixels(boxes[kControlCount].bottom, kBoxTwips[kControlCount][3], dpi);
     for (const ControlLayout& row : kLayout) {
         RECT& box = boxes[static_cast<int>(row.name)];
         GetWindowRect(f.session.ControlWindow(row.name), &box);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        MapWindowPoints(nullptr, f.session.Window(), reinterpret_cast<POINT*>(&box), 2);
         const int* twips = kBoxTwips[static_cast<int>(row.name)];
         const bool label = row.kind == ControlKind::Label;
         // A push button's frame takes a few pixels on each side.
@@ -523,11 +506,12 @@ void LayoutAtDpi(DWORD dpi) {
     SelectObject(dc, previous);
     DeleteObject(font);
     ReleaseDC(nullptr, dc);
-    Check(placed == kControlCount, "every control's box is its twips at this DPI");
+    Check(placed == kControlCount + 1, "the client area and every control's box are its twips");
     int overlaps = 0;
     for (const RECT& a : boxes) {
         for (const RECT& b : boxes) {
-            overlaps += &a != &b && a.left < b.right && b.left < a.right && a.top < b.bottom &&
+            overlaps += &a != &b && &b != &boxes[kControlCount] && &a != &boxes[kControlCount] &&
+                        a.left < b.right && b.left < a.right && a.top < b.bottom &&
                         b.top < a.bottom;
         }
     }
@@ -537,7 +521,7 @@ void LayoutAtDpi(DWORD dpi) {
 // The exe as Windows and Explorer read it: its header, its icon for large views, and its version
 // information, the strings of the language the file names.
 void TheExe() {
-    BeginCase("the exe");
+    currentCase = "the exe";
     const std::string exe = ReadWholeFile(settings.installer);
     if (!Step(exe.size() > sizeof(IMAGE_DOS_HEADER), "read " + Narrow(settings.installer))) {
         return;
@@ -562,29 +546,28 @@ void TheExe() {
     FreeLibrary(module);
     std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
     GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
-    WORD* language = nullptr;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
+    auto query = [&data](const std::wstring& path) {
+        void* value = nullptr;
+        UINT length = 0;
+        return VerQueryValueW(data.data(), path.c_str(), &value, &length) ? value : nullptr;
+    };
+    const auto* language = static_cast<const WORD*>(query(L"\\VarFileInfo\\Translation"));
     wchar_t block[64] = L"?";
-    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
-                       reinterpret_cast<void**>(&language), &length)) {
+    if (language != nullptr) {
         wsprintfW(block, L"\\StringFileInfo\\%04x%04x\\", language[0], language[1]);
     }
     std::wstring fields;
     for (const wchar_t* name : {L"ProductName", L"FileDescription", L"CompanyName", L"FileVersion",
                                 L"ProductVersion", L"InternalName", L"OriginalFilename"}) {
-        wchar_t* value = nullptr;
-        fields += VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(),
-                                 reinterpret_cast<void**>(&value), &length)
-                      ? std::wstring(value) + L"|"
-                      : L"?|";
+        const auto* value = static_cast<const wchar_t*>(query(block + std::wstring(name)));
+        fields += (value != nullptr ? value : L"?") + std::wstring(L"|");
     }
     Check(fields ==
               L"Velmora Mod Installer|Installs the Velmora Mod|The Velmora Mod Team|1.00|"
               L"1.00|Installer_32bit|Installer_32bit.exe|",
           Narrow(fields));
-    Check(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
-              fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
+    Check(fixed != nullptr && fixed->dwFileVersionMS == 0x10000 && fixed->dwFileVersionLS == 0 &&
               fixed->dwProductVersionMS == 0x10000 && fixed->dwProductVersionLS == 0,
           "numeric versions 1.0.0.0");
 }
@@ -671,13 +654,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Stubs under the companions' names: nothing may start from there. It lacks the typical run's
     // installer, which must be found in the installer's own folder.
-    BeginCase("set-up");
+    currentCase = "set-up";
     AppFolder decoy(settings.decoy, settings.installer, settings.stub);
     decoy.Remove(L"XP_Installer.exe");
+    // Windows takes a new DPI only at the next sign-in: there, the session's own.
     HDC screen = GetDC(nullptr);
     const DWORD sessionDpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    for (DWORD dpi : {96, 120, 144, 168, 192}) {
+    const std::set<DWORD> dpis = {96, 120, 144, 168, 192, sessionDpi};
+    for (DWORD dpi : dpis) {
         if (settings.wine || dpi == sessionDpi) {
             LayoutAtDpi(dpi);
         } else {
@@ -692,5 +677,6 @@ int wmain(int argc, wchar_t** argv) {
     FirstCopyEnded();
     DriveRootAndSecondCopy();
     PlantedDlls();
-    return PrintSummary() == 0 ? 0 : 1;
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
 }

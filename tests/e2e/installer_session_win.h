@@ -2,37 +2,102 @@
 
 #include "host/windows_win.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/handle_win.h"
 #include "host/host_services.h"
+#include "host/text.h"
+
+inline int passed = 0;
+inline int failed = 0;
+inline std::string currentCase;
 
 // One "ok - <case>: <what>" or "FAILED - ..." line per check, counted for the summary.
-void BeginCase(const std::string& name);
-void Check(bool ok, const std::string& what);
-// A step that sets a case up. One that fails fails the case with Windows' error code: a case
-// whose set-up did not happen never passes. Returns `ok`.
-bool Step(bool ok, const std::string& what);
-// Prints the count; returns how many checks failed.
-int PrintSummary();
+inline void Check(bool ok, const std::string& what) {
+    std::printf("%s - %s: %s\n", ok ? "ok" : "FAILED", currentCase.c_str(), what.c_str());
+    std::fflush(stdout);
+    ++(ok ? passed : failed);
+}
 
-std::string Narrow(const std::wstring& text);
+// A step that sets a case up. One that fails fails the case with Windows' error code: a case whose
+// set-up did not happen never passes. Returns `ok`.
+inline bool Step(bool ok, const std::string& what) {
+    if (!ok) {
+        Check(false, "set-up: " + what + " (error " + std::to_string(GetLastError()) + ")");
+    }
+    return ok;
+}
+
+inline std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) {
+        narrow += c >= 32 && c < 127 ? static_cast<char>(c) : c == L'\n' ? '|' : '?';
+    }
+    return narrow;
+}
 
 // Waits while answering what is sent to this thread: a global hook that the driver sets is called
 // through it for programs of the other bitness, which wait meanwhile.
-void Pause(DWORD ms);
+inline void Pause(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < ms; elapsed = GetTickCount() - start) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
+}
 
 // The form of a full path that the driver's own file operations take: Windows refuses a plain path
 // of MAX_PATH characters or more, and the cases' folders reach beyond it.
-std::wstring Long(const std::wstring& path);
-bool Exists(const std::wstring& path);
+inline std::wstring Long(const std::wstring& path) {
+    PathBuffer result;
+    ExtendedLengthPath(path.c_str(), result.text, kPathCapacity);
+    return result.text;
+}
+
+inline bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A file's bytes, or none; it may be written meanwhile.
-std::string ReadWholeFile(const std::wstring& path);
+inline std::string ReadWholeFile(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(Long(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+    std::string text;
+    char chunk[4096];
+    DWORD read = 0;
+    while (file.Valid() && ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
+        text.append(chunk, read);
+    }
+    return text;
+}
+
+inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(
+        CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return Step(
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size(),
+        "write " + Narrow(path));
+}
 
 // Milliseconds since 1601 (UTC), the companion stub's clock.
-long long NowMs();
+inline long long NowMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<long long>(
+        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000);
+}
 
 // One companion program start, as the stub logged it.
 struct Launch {
@@ -46,20 +111,76 @@ struct Launch {
 class AppFolder {
   public:
     AppFolder(const std::wstring& directory, const std::wstring& installer,
-              const std::wstring& stub);
+              const std::wstring& stub)
+        : directory_(directory) {
+        // A drive root, or the folder that a drive maps, is there already.
+        Step(CreateDirectoryW(Long(directory_).c_str(), nullptr) ||
+                 GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED,
+             "create " + Narrow(directory_));
+        Copy(installer, L"Installer_32bit.exe");
+        for (const wchar_t* name :
+             {L"extract_32bit.exe", L"XP_Installer.exe", L"Vista_7_Installer.exe",
+              L"XP_Installer_2.exe", L"Vista_7_Installer_2.exe", L"desktoprefresh.exe",
+              L"xxmklink.exe"}) {
+            Copy(stub, name);
+        }
+    }
     const std::wstring& Directory() const { return directory_; }
-    std::wstring Path(const std::wstring& name) const;
+    std::wstring Path(const std::wstring& name) const {
+        PathBuffer path;
+        JoinPath(directory_.c_str(), name.c_str(), path.text, kPathCapacity);
+        return path.text;
+    }
     // Copies a file in under this name; never over one that is there.
-    bool Copy(const std::wstring& from, const std::wstring& name) const;
+    bool Copy(const std::wstring& from, const std::wstring& name) const {
+        return Step(
+            CopyFileW(Long(from).c_str(), Long(Path(name)).c_str(), TRUE) && Exists(Path(name)),
+            "copy " + Narrow(from) + " to " + Narrow(Path(name)));
+    }
     // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay that long
     // and end with that code.
-    bool Write(const std::wstring& name, const std::string& text) const;
-    bool Remove(const std::wstring& name) const;
+    bool Write(const std::wstring& name, const std::string& text) const {
+        return WriteWholeFile(Path(name), text);
+    }
+    bool Remove(const std::wstring& name) const {
+        return Step(DeleteFileW(Long(Path(name)).c_str()), "delete " + Narrow(Path(name)));
+    }
     // A stub logs once it runs, which may take a while: waits until `count` have, or a few seconds
-    // have passed (when fewer are expected). In order of start.
-    std::vector<Launch> WaitForLaunches(size_t count) const;
+    // have passed (when fewer are expected). In order of start. The log has a line of
+    // tab-separated fields per start, in UTF-16.
+    std::vector<Launch> WaitForLaunches(size_t count) const {
+        std::vector<Launch> launches;
+        for (int tries = 0; tries == 0 || (launches.size() < count && tries < 100); ++tries) {
+            Pause(tries == 0 ? 0 : 50);
+            const std::string bytes = ReadWholeFile(Path(L"started.log"));
+            std::wistringstream log(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                                 bytes.size() / sizeof(wchar_t)));
+            launches.clear();
+            Launch launch;
+            std::wstring hidden;
+            while (log >> launch.ms >> hidden && std::getline(log.ignore(), launch.path, L'\t') &&
+                   std::getline(log, launch.workingDirectory)) {
+                launch.hidden = hidden == L"1";
+                launches.push_back(launch);
+            }
+        }
+        std::stable_sort(launches.begin(), launches.end(),
+                         [](const Launch& a, const Launch& b) { return a.ms < b.ms; });
+        return launches;
+    }
     // The programs left, by name.
-    std::vector<std::wstring> Programs() const;
+    std::vector<std::wstring> Programs() const {
+        std::vector<std::wstring> files;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(Long(Path(L"*.exe")).c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileW(search, &found)) {
+            files.push_back(found.cFileName);
+        }
+        FindClose(search);
+        std::sort(files.begin(), files.end());
+        return files;
+    }
 
   private:
     std::wstring directory_;
@@ -79,38 +200,221 @@ class InstallerSession {
     InstallerSession() = default;
     InstallerSession(const InstallerSession&) = delete;
     InstallerSession& operator=(const InstallerSession&) = delete;
-    ~InstallerSession();
+    ~InstallerSession() {
+        if (process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.Get(), 1);
+            WaitForSingleObject(process_.Get(), kReplyMs);
+        }
+    }
 
     // Starts it with `currentDirectory` as current directory; `window` waits for its window and
-    // places it in the middle of the screen.
-    bool Start(const std::wstring& exe, const std::wstring& currentDirectory, bool window = true);
+    // places it in the middle of the screen, as far as it fits: hosted Windows machines have a
+    // screen of 1024 x 768, and message boxes show in the middle.
+    bool Start(const std::wstring& exe, const std::wstring& currentDirectory, bool window = true) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            currentDirectory.c_str(), &startup, &info)) {
+            return false;
+        }
+        process_.Reset(info.hProcess);
+        CloseHandle(info.hThread);
+        threadId_ = info.dwThreadId;
+        // Until then, its window may still be creating its controls.
+        if (window) {
+            WaitForInputIdle(process_.Get(), 60000);
+        }
+        for (int tries = 0; window && window_ == nullptr && tries < 600; ++tries) {
+            Pause(100);
+            window_ = FindWindowOf(false);
+        }
+        RECT box = {};
+        GetWindowRect(window_, &box);
+        SetWindowPos(window_, nullptr,
+                     std::max(0L, (GetSystemMetrics(SM_CXSCREEN) - box.right + box.left) / 2),
+                     std::max(0L, (GetSystemMetrics(SM_CYSCREEN) - box.bottom + box.top) / 2), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        return !window || window_ != nullptr;
+    }
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
     bool Enabled(Control control) const { return IsWindowEnabled(ControlWindow(control)); }
-    int BarPosition(Control bar) const;
-    HWND Focus() const;
+    int BarPosition(Control bar) const {
+        DWORD_PTR position = static_cast<DWORD_PTR>(-1);
+        SendMessageTimeoutW(ControlWindow(bar), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kReplyMs,
+                            &position);
+        return static_cast<int>(position);
+    }
+    HWND Focus() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
+    }
     // BM_CLICK, as an automation tool clicks; returns when.
-    long long Click(Control control);
+    long long Click(Control control) {
+        const long long now = NowMs();
+        PostMessageW(ControlWindow(control), BM_CLICK, 0, 0);
+        return now;
+    }
     // Real input, to the installer brought to the foreground: a key pressed and let go (while
     // `held` is down), a left click in the middle of a control.
-    void Key(UINT virtualKey, UINT held = 0);
-    void MouseClick(Control control);
+    void Key(UINT virtualKey, UINT held = 0) {
+        std::vector<INPUT> keys = {KeyInput(virtualKey), KeyInput(virtualKey, KEYEVENTF_KEYUP)};
+        if (held != 0) {
+            keys.insert(keys.begin(), KeyInput(held));
+            keys.push_back(KeyInput(held, KEYEVENTF_KEYUP));
+        }
+        Send(keys);
+    }
+    void MouseClick(Control control) {
+        RECT box = {};
+        GetWindowRect(ControlWindow(control), &box);
+        std::vector<INPUT> mouse(3);
+        mouse[0].type = mouse[1].type = mouse[2].type = INPUT_MOUSE;
+        mouse[0].mi.dx = (box.left + box.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        mouse[0].mi.dy = (box.top + box.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        mouse[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        mouse[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        mouse[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        Send(mouse);
+        // At a person's pace: Wine may place clicks sent all at once at the pointer's last
+        // position.
+        Pause(300);
+    }
     // Stops its window's thread, as a hung program's, or lets it go on. False where it cannot.
-    bool Hang(bool hang) const;
+    bool Hang(bool hang) const {
+        UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId_));
+        return (hang ? SuspendThread : ResumeThread)(thread.Get()) != static_cast<DWORD>(-1);
+    }
     // Waits for a message box of the installer's to show, looking every `pollMs`.
-    bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20);
-    bool MessageBoxShowing() const;
-    // Presses OK and waits until the window reads its queue again.
-    void PressOk(const MessageBoxSeen& seen);
+    bool WaitForMessageBox(MessageBoxSeen* seen, DWORD timeoutMs, DWORD pollMs = 20) {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;
+             Pause(pollMs)) {
+            seen->window = FindWindowOf(true);
+            if (seen->window != nullptr) {
+                seen->shownMs = NowMs();
+                wchar_t text[1024] = {};
+                GetWindowTextW(seen->window, text, 1024);
+                seen->title = text;
+                // Windows keeps a static control's text with its window: no message to a busy
+                // thread.
+                GetWindowTextW(GetDlgItem(seen->window, 0xFFFF), text, 1024);
+                seen->text = text;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool MessageBoxShowing() const { return FindWindowOf(true) != nullptr; }
+    // Presses OK and waits until the window reads its queue again: the action has ended, or the
+    // next one that was clicked meanwhile is in its first wait.
+    void PressOk(const MessageBoxSeen& seen) {
+        PostMessageW(seen.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDOK)));
+        for (int tries = 0; tries < 250 && IsWindow(seen.window); ++tries) {
+            Pause(20);
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &ignored);
+    }
     // Whether it ended within `timeoutMs`, with this exit code.
-    bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const;
-    // Saves what the screen shows of the window and its message box as a bitmap file.
-    bool SavePicture(const std::wstring& path) const;
+    bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const {
+        DWORD code = STILL_ACTIVE;
+        return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(process_.Get(), &code) && code == exitCode;
+    }
+    // Saves what the screen shows of the window and its message box as a bitmap file, once what
+    // has just changed is drawn.
+    bool SavePicture(const std::wstring& path) const {
+        Pause(300);
+        RECT box = {};
+        RECT popup = {};
+        GetWindowRect(window_, &box);
+        GetWindowRect(GetLastActivePopup(window_), &popup);
+        UnionRect(&box, &box, &popup);
+        BITMAPINFOHEADER header = {sizeof header,
+                                   box.right - box.left,
+                                   box.bottom - box.top,
+                                   1,
+                                   24,
+                                   BI_RGB,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0};
+        const DWORD size = ((header.biWidth * 3 + 3) & ~3u) * header.biHeight;
+        const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + size, 0, 0,
+                                       sizeof file + sizeof header};
+        std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+        bytes.append(reinterpret_cast<const char*>(&header), sizeof header).append(size, '\0');
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, header.biWidth, header.biHeight);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        const bool copied = BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, box.left,
+                                   box.top, SRCCOPY);
+        SelectObject(memory, previous);
+        const bool read = GetDIBits(memory, bitmap, 0, header.biHeight, &bytes[file.bfOffBits],
+                                    reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return Step(copied && read, "take a picture") && WriteWholeFile(path, bytes);
+    }
 
   private:
-    HWND FindWindowOf(bool messageBox) const;
-    bool ToFront() const;
-    void Send(std::vector<INPUT> input) const;
+    static constexpr UINT kReplyMs = 5000;
+
+    static INPUT KeyInput(UINT key, DWORD flags = 0) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.dwFlags = flags;
+        return input;
+    }
+    // The installer's window, or its visible message box.
+    HWND FindWindowOf(bool messageBox) const {
+        std::pair<bool, HWND> search = {messageBox, nullptr};
+        EnumThreadWindows(threadId_, Match, reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+    static BOOL CALLBACK Match(HWND window, LPARAM lParam) {
+        auto* search = reinterpret_cast<std::pair<bool, HWND>*>(lParam);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        wchar_t title[32] = {};
+        GetWindowTextW(window, title, 32);
+        const bool isMessageBox = lstrcmpW(className, L"#32770") == 0;
+        if (search->first ? isMessageBox && IsWindowVisible(window)
+                          : !isMessageBox && lstrcmpW(title, L"Velmora Mod Installer") == 0) {
+            search->second = window;
+        }
+        return search->second == nullptr;
+    }
+    // Windows gives the foreground to a program only while the one that has it allows it, or to
+    // the program that had the last input: the driver's own Alt press and release.
+    bool ToFront() const {
+        HWND front = GetLastActivePopup(window_);
+        if (GetForegroundWindow() != front) {
+            INPUT alt[] = {KeyInput(VK_MENU), KeyInput(VK_MENU, KEYEVENTF_KEYUP)};
+            SendInput(2, alt, sizeof(INPUT));
+            SetForegroundWindow(front);
+        }
+        for (int tries = 0; tries < 50 && GetForegroundWindow() != front; ++tries) {
+            Pause(20);
+        }
+        return Step(GetForegroundWindow() == front, "bring the installer to the foreground");
+    }
+    void Send(std::vector<INPUT> input) const {
+        if (ToFront()) {
+            Step(SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) ==
+                     input.size(),
+                 "SendInput");
+        }
+    }
 
     UniqueHandle process_;
     DWORD threadId_ = 0;
