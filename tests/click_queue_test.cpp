@@ -14,14 +14,14 @@ TEST(ClickQueue, DefersClicksThatArriveDuringAnActionAndKeepsTheirOrder) {
     auto run = [&](uint8_t command) {
         log.push_back(command);
         if (command == 1) {
-            for (uint8_t click : {1, 2, 2, 3, 2}) {
+            for (uint8_t click : {1, 2, 2, 3, 4, 2}) {
                 queue.Click(click, [&](uint8_t inner) { log.push_back(100 + inner); });
             }
             log.push_back(-1);
         }
     };
     queue.Click(1, run);
-    EXPECT_EQ(log, (std::vector<int>{1, -1, 2, 3, 2}));
+    EXPECT_EQ(log, (std::vector<int>{1, -1, 2, 3, 4, 2}));
 
     log.clear();
     queue.Click(4, run);

@@ -46,6 +46,10 @@ openssl ca -batch -config "$keys/ca.cnf" -selfsign -keyfile "$keys/signer.key" -
     2>/dev/null
 
 # The work tree as a commit of its own, in a clone where dist/ may be written.
+if ! command -v git >/dev/null || ! git rev-parse --git-dir >/dev/null 2>&1; then
+    echo "FAILED - release: cannot run: releases are made from a git clone, and git or the clone is missing"
+    exit 1
+fi
 snapshot=$(git stash create)
 git clone -q . "$tmp/repo" && cd "$tmp/repo" || exit 1
 git checkout -q --detach "${snapshot:-HEAD}"

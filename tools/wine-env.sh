@@ -33,14 +33,15 @@ prepare_prefix() {
     wineserver --wait
     cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf \
         "$WINEPREFIX/drive_c/windows/Fonts/"
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver --wait
     touch "$WINEPREFIX/.velmora-ready"
 }
 
-# The end-to-end suite's drive-root case: Wine resolves no drive that a program defines itself.
-prepare_drive() {
+# On every start: 96 DPI, which a run that ended midway may have left otherwise, and the drive for
+# the end-to-end suite's drive-root case (Wine resolves no drive that a program defines itself).
+prepare_session() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
     mkdir -p "$WINEPREFIX/drive_c/velmora-drive-root"
     ln -sfn ../drive_c/velmora-drive-root "$WINEPREFIX/dosdevices/y:"
 }
@@ -56,4 +57,4 @@ stop_wine_session() {
 started_xvfb=
 start_display
 prepare_prefix
-prepare_drive
+prepare_session

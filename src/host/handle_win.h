@@ -24,23 +24,36 @@ class UniqueHandle {
     HANDLE handle_ = nullptr;
 };
 
-// Owns a GDI object, such as the window's font.
-template <typename T>
-class UniqueGdiObject {
+// Owns an object of the window system, such as the window's font or an icon, and frees it once.
+template <typename T, BOOL(WINAPI* Free)(T)>
+class UniqueObject {
   public:
-    UniqueGdiObject() = default;
-    UniqueGdiObject(const UniqueGdiObject&) = delete;
-    UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
-    ~UniqueGdiObject() { Reset(); }
+    UniqueObject() = default;
+    explicit UniqueObject(T object) : object_(object) {}
+    UniqueObject(const UniqueObject&) = delete;
+    UniqueObject& operator=(const UniqueObject&) = delete;
+    ~UniqueObject() { Reset(); }
 
     T Get() const { return object_; }
     void Reset(T object = nullptr) {
         if (object_ != nullptr) {
-            DeleteObject(object_);
+            Free(object_);
         }
         object_ = object;
+    }
+    // Takes over another's object, freeing its own only now: the font that controls still use is
+    // deleted once they have the new one.
+    void Replace(UniqueObject& other) {
+        Reset(other.object_);
+        other.object_ = nullptr;
     }
 
   private:
     T object_ = nullptr;
 };
+
+inline BOOL WINAPI FreeFont(HFONT font) {
+    return DeleteObject(font);
+}
+using UniqueFont = UniqueObject<HFONT, FreeFont>;
+using UniqueIcon = UniqueObject<HICON, DestroyIcon>;

@@ -18,6 +18,23 @@ constexpr int kFontPoints = 8;
 // The taskbar's message for a window's system menu (a right-click on its button; from Windows 7,
 // Shift+right-click).
 constexpr UINT kPopupSystemMenu = 0x313;
+// WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
+constexpr UINT kDpiChanged = 0x02E0;
+
+// Windows 10 1607 and later give each window the DPI of its monitor. Loaded by name, so that the
+// imports stay those of Windows XP.
+struct PerMonitorDpi {
+    UINT(WINAPI* forWindow)(HWND);
+    BOOL(WINAPI* adjustWindowRect)(RECT*, DWORD, BOOL, DWORD, UINT);
+};
+
+PerMonitorDpi LoadPerMonitorDpi() {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return {reinterpret_cast<UINT(WINAPI*)(HWND)>(
+                reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetDpiForWindow"))),
+            reinterpret_cast<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+                reinterpret_cast<void (*)()>(GetProcAddress(user32, "AdjustWindowRectExForDpi")))};
+}
 
 struct ControlClass {
     const wchar_t* name;
@@ -52,6 +69,10 @@ class Form1 {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     bool CreateControl(const ControlLayout& row);
+    void LayOut(int dpi);
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    RECT FrameAt(int dpi) const;
+    HICON LoadAppIcon(int metric, int dpi) const;
     void OnCommand(int id, int code);
     LRESULT OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam);
     void QueueClose();
@@ -59,14 +80,19 @@ class Form1 {
     void RunCommand(uint8_t command);
     void FocusUsableControl();
     void ShowDefaultFrame(HWND focus);
-    int LabelHeight(const ControlLayout& row, int width);
+    int LabelHeight(const ControlLayout& row, int width, HFONT font);
 
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
     SystemError createError_ = kSuccess;
     UniqueHandle folderMark_;
-    int dpi_ = 96;  // until the screen says otherwise
-    UniqueGdiObject<HFONT> font_;
+    HINSTANCE instance_ = nullptr;
+    PerMonitorDpi perMonitor_ = {};
+    int systemDpi_ = 96;  // the screen's at start, which the system's metrics are for
+    int dpi_ = 96;        // the window's
+    UniqueFont font_;
+    UniqueIcon smallIcon_;
+    UniqueIcon largeIcon_;
     Win32Host host_;
     ClickQueue clicks_;
 };
@@ -138,23 +164,20 @@ bool Form1::BringForwardOtherCopy() {
 }
 
 bool Form1::Create(HINSTANCE instance, int showCommand) {
+    instance_ = instance;
+    perMonitor_ = LoadPerMonitorDpi();
     HDC screen = GetDC(nullptr);
     if (screen != nullptr) {
-        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+        systemDpi_ = dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
     }
-    font_.Reset(CreateFontW(-MulDiv(kFontPoints, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
 
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(APP_ICON_ID));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(APP_ICON_ID),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = LoadAppIcon(SM_CXSMICON, dpi_);
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
@@ -163,9 +186,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         return false;
     }
 
-    RECT frame = {0, 0, TwipsToPixels(kClientWidthTwips, dpi_),
-                  TwipsToPixels(kClientHeightTwips, dpi_)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const RECT frame = FrameAt(dpi_);
     if (CreateWindowExW(0, kClassName, kProductName, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                         instance, this) == nullptr) {
@@ -174,6 +195,15 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
             createError_ = GetLastError();
         }
         return false;
+    }
+    // Where Windows gives the window a DPI of its own, it is laid out at that one.
+    const int own = perMonitor_.forWindow != nullptr ? perMonitor_.forWindow(window_) : 0;
+    if (own != 0 && own != dpi_) {
+        RECT placed = {};
+        GetWindowRect(window_, &placed);
+        const RECT ownFrame = FrameAt(own);
+        OnDpiChanged(own, {placed.left, placed.top, placed.left + ownFrame.right - ownFrame.left,
+                           placed.top + ownFrame.bottom - ownFrame.top});
     }
     auto* mark = static_cast<HWND*>(MapViewOfFile(folderMark_.Get(), FILE_MAP_WRITE, 0, 0, 0));
     if (mark != nullptr) {
@@ -217,6 +247,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             OnActivate(wParam);
             return 0;
+        case kDpiChanged:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_SYSCOMMAND:
         case WM_NCLBUTTONDOWN:
         case WM_NCLBUTTONUP:
@@ -252,27 +285,79 @@ bool Form1::OnCreate() {
         }
     }
     focus_ = GetDlgItem(window_, ControlId(Control::Command1));
+    LayOut(dpi_);
     return true;
 }
 
+// Placed, with its font, by LayOut.
 bool Form1::CreateControl(const ControlLayout& row) {
     const ControlClass controlClass = ClassOf(row.kind);
-    const int width = TwipsToPixels(row.width, dpi_);
     HWND control = CreateWindowExW(
-        0, controlClass.name, row.caption, WS_CHILD | WS_VISIBLE | controlClass.style,
-        TwipsToPixels(row.left, dpi_), TwipsToPixels(row.top, dpi_), width,
-        row.kind == ControlKind::Label ? LabelHeight(row, width) : TwipsToPixels(row.height, dpi_),
+        0, controlClass.name, row.caption, WS_CHILD | WS_VISIBLE | controlClass.style, 0, 0, 0, 0,
         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.name))), nullptr,
         nullptr);
     if (control == nullptr) {
         createError_ = GetLastError();
         return false;
     }
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (row.kind == ControlKind::ProgressBar) {
         SendMessageW(control, PBM_SETRANGE32, 0, kProgressMaximum);
     }
     return true;
+}
+
+// Lays the window out at `dpi`, at start and on each change of DPI: the dialog font made for it,
+// and every control placed from the layout table, each label grown to its text in that font.
+void Form1::LayOut(int dpi) {
+    dpi_ = dpi;
+    UniqueFont font(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
+    for (const ControlLayout& row : kLayout) {
+        HWND control = GetDlgItem(window_, ControlId(row.name));
+        const int width = TwipsToPixels(row.width, dpi);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        SetWindowPos(control, nullptr, TwipsToPixels(row.left, dpi), TwipsToPixels(row.top, dpi),
+                     width,
+                     row.kind == ControlKind::Label ? LabelHeight(row, width, font.Get())
+                                                    : TwipsToPixels(row.height, dpi),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    font_.Replace(font);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+// Moved to a monitor of another scale, or the scale changed: laid out anew at that DPI, with icons
+// of its sizes, where Windows suggests.
+void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
+    LayOut(dpi);
+    UniqueIcon small(LoadAppIcon(SM_CXSMICON, dpi));
+    UniqueIcon large(LoadAppIcon(SM_CXICON, dpi));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
+    smallIcon_.Replace(small);
+    largeIcon_.Replace(large);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window's rectangle around the layout's client area at this DPI.
+RECT Form1::FrameAt(int dpi) const {
+    RECT frame = {0, 0, TwipsToPixels(kClientWidthTwips, dpi),
+                  TwipsToPixels(kClientHeightTwips, dpi)};
+    if (perMonitor_.adjustWindowRect != nullptr) {
+        perMonitor_.adjustWindowRect(&frame, kStyle, FALSE, 0, static_cast<UINT>(dpi));
+    } else {
+        AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    }
+    return frame;
+}
+
+// The program's icon at the size of a system metric (SM_CXSMICON, SM_CXICON) scaled to this DPI.
+HICON Form1::LoadAppIcon(int metric, int dpi) const {
+    const int size = MulDiv(GetSystemMetrics(metric), dpi, systemDpi_);
+    return static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON, size, size, 0));
 }
 
 void Form1::OnCommand(int id, int code) {
@@ -340,13 +425,13 @@ void Form1::RunCommand(uint8_t command) {
 
 // A label grows to its wrapped text where the font at this DPI needs more height than the layout
 // gave it (the first instruction's two lines at 175 %), but never into the control below it.
-int Form1::LabelHeight(const ControlLayout& row, int width) {
+int Form1::LabelHeight(const ControlLayout& row, int width, HFONT font) {
     const int height = TwipsToPixels(row.height, dpi_);
     HDC dc = GetDC(window_);
     if (dc == nullptr) {
         return height;
     }
-    HGDIOBJ previous = SelectObject(dc, font_.Get());
+    HGDIOBJ previous = SelectObject(dc, font);
     RECT text = {0, 0, width, 0};
     DrawTextW(dc, row.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, previous);

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <array>
 #include <cstring>
 #include <set>
 
@@ -63,12 +64,12 @@ Controls Buttons(const InstallerSession& session, BOOL(WINAPI* has)(HWND) = IsWi
 
 // A fresh application folder for one case, and the installer started from another folder.
 struct Fixture {
+    // Named first, so that the folder's set-up steps report under the case's name.
     explicit Fixture(const std::string& name, const std::wstring& directory = L"")
-        : folder(directory.empty() ? settings.work + L"\\" + std::wstring(name.begin(), name.end())
+        : named((currentCase = name, true)),
+          folder(directory.empty() ? settings.work + L"\\" + std::wstring(name.begin(), name.end())
                                    : directory,
-                 settings.installer, settings.stub) {
-        currentCase = name;
-    }
+                 settings.installer, settings.stub) {}
     std::wstring Installer() const { return folder.Path(L"Installer_32bit.exe"); }
     bool Start() {
         const bool started = session.Start(Installer(), settings.decoy);
@@ -119,6 +120,7 @@ struct Fixture {
                                 frame.top + GetSystemMetrics(SM_CYSIZE) / 2));
     }
 
+    bool named;
     AppFolder folder;
     InstallerSession session;
 };
@@ -375,6 +377,13 @@ void DriveRootAndSecondCopy() {
               "only the installer and the extractor are left");
     });
     Check(!f.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
+    // An install that ends while another window is active: when the user comes back, the focus
+    // that the window kept goes on from the button that the install disabled.
+    other.Run(C::Command1, [&](const MessageBoxSeen&) { SetForegroundWindow(f.session.Window()); });
+    SetForegroundWindow(other.session.Window());
+    Pause(500);
+    Check(other.session.Focus() == other.session.ControlWindow(C::Command4),
+          "the focus comes back to a button that can take it");
     ShowWindow(f.session.Window(), SW_MINIMIZE);
     Check(f.session.Hang(true) && f.StartAgain(drive.folder + L"\\Installer_32bit.exe"),
           "a second start through the folder's other path ends quietly, though the first hangs");
@@ -396,7 +405,10 @@ void FirstCopyEnded() {
     PostMessageW(f.session.Window(), WM_CLOSE, 0, 0);
     Check(page.Valid() && f.session.Ended(10000), "it ends while its folder's page is held open");
     InstallerSession next;
+    InstallerSession beside;
     Check(next.Start(f.Installer(), settings.decoy), "a start then shows its window");
+    Check(beside.Start(settings.decoy + L"\\Installer_32bit.exe", settings.decoy),
+          "and so does one from another folder of the same drive");
     Check(f.StartAgain(f.Installer()), "a start after it ends quietly, having brought it forward");
 }
 
@@ -452,39 +464,32 @@ bool NearPixels(long actual, int twips, DWORD dpi) {
     return actual >= expected - 1 && actual <= expected + 1;
 }
 
+// Where the window has its controls, in its client area's pixels, and the client area last.
+using Boxes = std::array<RECT, kControlCount + 1>;
+Boxes BoxesOf(const InstallerSession& session) {
+    Boxes boxes = {};
+    for (const ControlLayout& row : kLayout) {
+        RECT& box = boxes[static_cast<int>(row.name)];
+        GetWindowRect(session.ControlWindow(row.name), &box);
+        MapWindowPoints(nullptr, session.Window(), reinterpret_cast<POINT*>(&box), 2);
+    }
+    GetClientRect(session.Window(), &boxes[kControlCount]);
+    return boxes;
+}
+
 // Every control where its twips put it at this DPI (a label may grow to its text), every caption
 // whole inside its box in the font the layout was made for, and no two controls overlapping.
-void LayoutAtDpi(DWORD dpi) {
-    Fixture f("layout at " + std::to_string(dpi) + " DPI");
-    // Under Wine, the screen's DPI for the installer: LogPixels, put back at once, also when the
-    // start fails.
-    constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
-    DWORD before = 0;
-    DWORD size = sizeof before;
-    const bool had = SHGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", nullptr, &before,
-                                 &size) == ERROR_SUCCESS;
-    Step(!settings.wine || SetUserValue(kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
-         "set LogPixels");
-    const bool started = f.Start();
-    Step(!settings.wine ||
-             SetUserValue(kDesktop, L"LogPixels", REG_DWORD, had ? &before : nullptr, size),
-         "put LogPixels back");
-    if (!started) {
-        return;
-    }
+void CheckLayout(const InstallerSession& session, DWORD dpi) {
     HDC dc = GetDC(nullptr);
     HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
     HGDIOBJ previous = SelectObject(dc, font);
-    RECT boxes[kControlCount + 1] = {};
-    GetClientRect(f.session.Window(), &boxes[kControlCount]);
+    const Boxes boxes = BoxesOf(session);
     int placed = NearPixels(boxes[kControlCount].right, kBoxTwips[kControlCount][2], dpi) &&
                  NearPixels(boxes[kControlCount].bottom, kBoxTwips[kControlCount][3], dpi);
     for (const ControlLayout& row : kLayout) {
-        RECT& box = boxes[static_cast<int>(row.name)];
-        GetWindowRect(f.session.ControlWindow(row.name), &box);
-        MapWindowPoints(nullptr, f.session.Window(), reinterpret_cast<POINT*>(&box), 2);
+        const RECT& box = boxes[static_cast<int>(row.name)];
         const int* twips = kBoxTwips[static_cast<int>(row.name)];
         const bool label = row.kind == ControlKind::Label;
         // A push button's frame takes a few pixels on each side.
@@ -508,14 +513,85 @@ void LayoutAtDpi(DWORD dpi) {
     ReleaseDC(nullptr, dc);
     Check(placed == kControlCount + 1, "the client area and every control's box are its twips");
     int overlaps = 0;
-    for (const RECT& a : boxes) {
-        for (const RECT& b : boxes) {
-            overlaps += &a != &b && &b != &boxes[kControlCount] && &a != &boxes[kControlCount] &&
-                        a.left < b.right && b.left < a.right && a.top < b.bottom &&
-                        b.top < a.bottom;
+    for (int a = 0; a < kControlCount; ++a) {
+        for (int b = 0; b < kControlCount; ++b) {
+            overlaps += a != b && boxes[a].left < boxes[b].right &&
+                        boxes[b].left < boxes[a].right && boxes[a].top < boxes[b].bottom &&
+                        boxes[b].top < boxes[a].bottom;
         }
     }
     Check(overlaps == 0, "no two controls overlap");
+}
+
+void LayoutAtDpi(DWORD dpi) {
+    Fixture f("layout at " + std::to_string(dpi) + " DPI");
+    // Under Wine, the screen's DPI for the installer: LogPixels, put back at once, also when the
+    // start fails.
+    constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
+    DWORD before = 0;
+    DWORD size = sizeof before;
+    const bool had = SHGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", nullptr, &before,
+                                 &size) == ERROR_SUCCESS;
+    Step(!settings.wine || SetUserValue(kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
+         "set LogPixels");
+    const bool started = f.Start();
+    Step(!settings.wine ||
+             SetUserValue(kDesktop, L"LogPixels", REG_DWORD, had ? &before : nullptr, size),
+         "put LogPixels back");
+    if (started) {
+        CheckLayout(f.session, dpi);
+    }
+}
+
+// The dark pixels of a control's text as the screen shows it: how many, its font decides.
+int Ink(const InstallerSession& session, Control control) {
+    RECT box = {};
+    GetWindowRect(session.ControlWindow(control), &box);
+    BITMAPINFOHEADER header;
+    HDC screen = GetDC(nullptr);
+    const std::string bits = Bits(screen, box, &header);
+    ReleaseDC(nullptr, screen);
+    int ink = 0;
+    for (size_t i = 0; i + 3 < bits.size(); i += 4) {
+        ink += static_cast<uint8_t>(bits[i]) + static_cast<uint8_t>(bits[i + 1]) +
+                   static_cast<uint8_t>(bits[i + 2]) <
+               3 * 128;
+    }
+    return ink;
+}
+
+// Moved to a monitor of another scale, the window takes what Windows sends: WM_DPICHANGED with the
+// new DPI and the rectangle it suggests for the window (here the frame stays as it is). At 144 DPI
+// it is laid out as at a start at 144, in a font that draws half as much again; back at 96, it is
+// exactly as at its start, also during an install, which keeps its time.
+void DpiChanges() {
+    Fixture f("a change of DPI");
+    if (!f.Start()) {
+        return;
+    }
+    const Boxes start = BoxesOf(f.session);
+    RECT frame = {};
+    GetWindowRect(f.session.Window(), &frame);
+    const int ink = Ink(f.session, C::Label5);
+    f.session.ChangeDpi(
+        144, {frame.left, frame.top,
+              frame.right + TwipsToPixels(kClientWidthTwips, 144) - start[kControlCount].right,
+              frame.bottom + TwipsToPixels(kClientHeightTwips, 144) - start[kControlCount].bottom});
+    Pause(500);
+    CheckLayout(f.session, 144);
+    Check(Ink(f.session, C::Label5) * 10 > ink * 13,
+          "its text is drawn in a font made for 144 DPI");
+    const long long click = f.session.Click(C::Command1);
+    Pause(2500);
+    f.session.ChangeDpi(96, frame);
+    Pause(500);
+    const Boxes back = BoxesOf(f.session);
+    Check(std::memcmp(&back, &start, sizeof start) == 0 && Ink(f.session, C::Label5) == ink,
+          "back at 96 DPI during an install, exactly as at its start");
+    f.Answer([&](const MessageBoxSeen& seen) {
+        CheckOnTime(seen.shownMs, click + 5000, "the install's message");
+        f.CheckLaunches({L"extract_32bit.exe", L"XP_Installer.exe"}, click + 1000);
+    });
 }
 
 // The exe as Windows and Explorer read it: its header, its icon for large views, and its version
@@ -543,6 +619,20 @@ void TheExe() {
     Check(large != nullptr && std::memcmp(large, "\x89PNG", 4) == 0 && large[18] == 1 &&
               large[19] == 0,
           "a 256 px icon, stored as a PNG");
+    // As Windows reads it: an activation context is made only from a well-formed manifest.
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    const std::string manifest(reinterpret_cast<const char*>(resource(1, RT_MANIFEST)),
+                               SizeofResource(module, found));
+    ACTCTXW context = {};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = settings.installer.c_str();
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE activation = CreateActCtxW(&context);
+    Check(activation != INVALID_HANDLE_VALUE &&
+              manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>") != std::string::npos,
+          "its manifest is well-formed and asks for each monitor's DPI");
+    ReleaseActCtx(activation);
     FreeLibrary(module);
     std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
     GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
@@ -654,7 +744,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Stubs under the companions' names: nothing may start from there. It lacks the typical run's
     // installer, which must be found in the installer's own folder.
-    currentCase = "set-up";
+    currentCase = "decoy folder";
     AppFolder decoy(settings.decoy, settings.installer, settings.stub);
     decoy.Remove(L"XP_Installer.exe");
     // Windows takes a new DPI only at the next sign-in: there, the session's own.
@@ -669,6 +759,7 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("skip - layout at %lu DPI: needs a sign-out on Windows\n", dpi);
         }
     }
+    DpiChanges();
     TheExe();
     TypicalRun();
     DeepFolder();

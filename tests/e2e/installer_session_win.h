@@ -91,6 +91,33 @@ inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         "write " + Narrow(path));
 }
 
+// What a device context shows in a rectangle, as 32-bit pixels, rows from the bottom up.
+inline std::string Bits(HDC source, const RECT& area, BITMAPINFOHEADER* header) {
+    *header = {sizeof *header,
+               area.right - area.left,
+               area.bottom - area.top,
+               1,
+               32,
+               BI_RGB,
+               0,
+               0,
+               0,
+               0,
+               0};
+    std::string bits(4 * header->biWidth * header->biHeight, '\0');
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP bitmap = CreateCompatibleBitmap(source, header->biWidth, header->biHeight);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, header->biWidth, header->biHeight, source, area.left,
+                               area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    const bool read = GetDIBits(memory, bitmap, 0, header->biHeight, &bits[0],
+                                reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return Step(copied && read, "copy the screen") ? bits : std::string();
+}
+
 // Milliseconds since 1601 (UTC), the companion stub's clock.
 inline long long NowMs() {
     FILETIME now;
@@ -334,35 +361,32 @@ class InstallerSession {
         GetWindowRect(window_, &box);
         GetWindowRect(GetLastActivePopup(window_), &popup);
         UnionRect(&box, &box, &popup);
-        BITMAPINFOHEADER header = {sizeof header,
-                                   box.right - box.left,
-                                   box.bottom - box.top,
-                                   1,
-                                   24,
-                                   BI_RGB,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0};
-        const DWORD size = ((header.biWidth * 3 + 3) & ~3u) * header.biHeight;
-        const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + size, 0, 0,
-                                       sizeof file + sizeof header};
-        std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-        bytes.append(reinterpret_cast<const char*>(&header), sizeof header).append(size, '\0');
+        BITMAPINFOHEADER header;
         HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, header.biWidth, header.biHeight);
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        const bool copied = BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, box.left,
-                                   box.top, SRCCOPY);
-        SelectObject(memory, previous);
-        const bool read = GetDIBits(memory, bitmap, 0, header.biHeight, &bytes[file.bfOffBits],
-                                    reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+        const std::string bits = Bits(screen, box, &header);
         ReleaseDC(nullptr, screen);
-        return Step(copied && read, "take a picture") && WriteWholeFile(path, bytes);
+        const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + bits.size(), 0, 0,
+                                       sizeof file + sizeof header};
+        return !bits.empty() &&
+               WriteWholeFile(
+                   path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
+                             std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                             bits);
+    }
+    // Sends what Windows sends a window that moves to a monitor of another scale: WM_DPICHANGED,
+    // its suggested rectangle in the installer's memory, where the message's pointer must lead.
+    bool ChangeDpi(UINT dpi, const RECT& suggested) const {
+        void* remote =
+            VirtualAllocEx(process_.Get(), nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+        DWORD_PTR ignored = 0;
+        const bool sent =
+            remote != nullptr &&
+            WriteProcessMemory(process_.Get(), remote, &suggested, sizeof suggested, nullptr) &&
+            SendMessageTimeoutW(window_, 0x02E0, MAKEWPARAM(dpi, dpi),
+                                reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, kReplyMs,
+                                &ignored);
+        VirtualFreeEx(process_.Get(), remote, 0, MEM_RELEASE);
+        return Step(sent, "send WM_DPICHANGED");
     }
 
   private:
