@@ -3,10 +3,14 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 
+# Every command that the scripts call and a minimal Debian lacks, one by one: "command -v" given
+# several names succeeds when any one is there.
 ready() {
-    command -v git cmake i686-w64-mingw32-g++ clang-format wine wineserver Xvfb xdpyinfo convert \
-        osslsigncode openssl node npm >/dev/null 2>&1 &&
-        [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/share/wine/fonts/tahoma.ttf ] &&
+    for tool in git cmake i686-w64-mingw32-g++ clang-format wine wineserver Xvfb xdpyinfo convert \
+        osslsigncode openssl node npm; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "Missing: $tool" >&2; return 1; }
+    done
+    [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/share/wine/fonts/tahoma.ttf ] &&
         [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 

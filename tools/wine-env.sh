@@ -38,10 +38,18 @@ prepare_prefix() {
     touch "$WINEPREFIX/.velmora-ready"
 }
 
-# On every start: 96 DPI, which a run that ended midway may have left otherwise, and the drive for
-# the end-to-end suite's drive-root case (Wine resolves no drive that a program defines itself).
+# On every start: 96 DPI, which a run that ended midway may have left otherwise; a desktop of Wine's
+# own for every program, which frames and activates windows as Windows does (the bare X display
+# has no window manager); and the drive for the end-to-end suite's drive-root case (Wine resolves
+# no drive that a program defines itself).
 prepare_session() {
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    local settings
+    settings=$(mktemp --suffix=.reg)
+    printf '%s\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"LogPixels"=dword:00000060' \
+        '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
+        '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1920x1200"' >"$settings"
+    wine regedit /S "$(winepath -w "$settings")" >/dev/null 2>&1
+    rm -f "$settings"
     mkdir -p "$WINEPREFIX/drive_c/velmora-drive-root"
     ln -sfn ../drive_c/velmora-drive-root "$WINEPREFIX/dosdevices/y:"
 }
