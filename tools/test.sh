@@ -28,7 +28,7 @@ need() {
     local step=$1 out
     shift
     out=$("$@" 2>&1) && return 0
-    record failed "$step: $(tail -n 2 <<<"$out" | tr '\n' ' ')"
+    record failed "$step: $(grep -v 'complete log\|_logs/\|^\(npm ERR!\)\? *$' <<<"$out" | tail -n 2 | tr '\n' ' ')"
     return 1
 }
 
