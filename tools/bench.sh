@@ -93,6 +93,6 @@ rows=$(wine build/win32/bench_driver.exe "$(winepath -w build/win32)" "$(winepat
         "runs; a step within that noise costs nothing measurable. An install starts its two" \
         "programs one after the other, and Windows' CreateProcess returns only once the program" \
         "is created: the installer's creation comes one CreateProcess after the extractor's, and" \
-        "is timed against that, measured here with the program made and never run."
+        "is timed against one CreateProcess measured here as the installer starts a companion."
 } >docs/BENCHMARKS.md
 cat docs/BENCHMARKS.md

@@ -75,6 +75,7 @@ struct Fixture {
     bool Start() {
         const bool started = session.Start(Installer(), settings.decoy);
         Check(started, "the installer starts and shows its window");
+        session.Center();
         return started;
     }
     // Another start of the installer, which finds this one and ends at once.

@@ -234,9 +234,7 @@ class InstallerSession {
         }
     }
 
-    // Starts it with `currentDirectory` as current directory; `window` waits for its window and
-    // places it in the middle of the screen, as far as it fits: hosted Windows machines have a
-    // screen of 1024 x 768, and message boxes show in the middle.
+    // Starts it with `currentDirectory` as current directory; `window` waits for its window.
     bool Start(const std::wstring& exe, const std::wstring& currentDirectory, bool window = true) {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
@@ -257,13 +255,17 @@ class InstallerSession {
             Pause(100);
             window_ = FindWindowOf(false);
         }
+        return !window || window_ != nullptr;
+    }
+    // Places the window in the middle of the screen, as far as it fits: hosted Windows machines
+    // have a screen of 1024 x 768, and message boxes show in the middle.
+    void Center() const {
         RECT box = {};
         GetWindowRect(window_, &box);
         SetWindowPos(window_, nullptr,
                      std::max(0L, (GetSystemMetrics(SM_CXSCREEN) - box.right + box.left) / 2),
                      std::max(0L, (GetSystemMetrics(SM_CYSCREEN) - box.bottom + box.top) / 2), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-        return !window || window_ != nullptr;
     }
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
