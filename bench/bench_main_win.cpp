@@ -234,27 +234,33 @@ void RunAction(Control button, long long launchPointMs, long long messagePointMs
     }
 }
 
-// How long one CreateProcess takes here, as the installer starts a companion (hidden, not
-// suspended): the least that can come between two programs started one after the other.
-double CreateProcessMs(const std::wstring& stub) {
-    std::vector<double> times;
+// The least that can come between two programs started one after the other: the creation times
+// of two companions that the benchmark starts back to back, hidden, as the installer starts them,
+// read from the same log.
+double BackToBackMs(const AppFolder& folder) {
+    std::vector<double> gaps;
     for (int run = 0; run < kActionRuns; ++run) {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-        PROCESS_INFORMATION info = {};
-        std::wstring commandLine = L"\"" + stub + L"\"";
-        const double start = NowPreciseMs();
-        if (CreateProcessW(stub.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                           nullptr, &startup, &info)) {
-            times.push_back(NowPreciseMs() - start);
-            WaitForSingleObject(info.hProcess, 10000);
-            CloseHandle(info.hThread);
-            CloseHandle(info.hProcess);
+        DeleteFileW(folder.Path(L"started.log").c_str());
+        for (const wchar_t* name : {L"extract_32bit.exe", L"XP_Installer.exe"}) {
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof startup;
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = SW_HIDE;
+            PROCESS_INFORMATION info = {};
+            std::wstring path = folder.Path(name);
+            std::wstring commandLine = L"\"" + path + L"\"";
+            if (CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.Directory().c_str(), &startup, &info)) {
+                CloseHandle(info.hThread);
+                CloseHandle(info.hProcess);
+            }
+        }
+        const auto launches = folder.WaitForLaunches(2);
+        if (launches.size() == 2) {
+            gaps.push_back(static_cast<double>(launches[1].ms - launches[0].ms));
         }
     }
-    return Median(times);
+    return Median(gaps);
 }
 
 }  // namespace
@@ -350,7 +356,8 @@ int wmain(int argc, wchar_t** argv) {
     Row("processor time, whole \"Windows XP\" install, median of " + std::to_string(kActionRuns),
         Format(Median(install.processorMs), "ms"), "", "", "", "at most 40 ms",
         JudgeTiming(Median(install.processorMs) <= 40));
-    const double createMs = CreateProcessMs(folder.Path(L"extract_32bit.exe"));
+    // Creation times are logged in whole milliseconds: two of them differ by up to 2 ms more.
+    const double createMs = BackToBackMs(folder) + 2;
     const struct {
         const char* figure;
         const std::vector<double>& offsets;
@@ -358,7 +365,7 @@ int wmain(int argc, wchar_t** argv) {
         double max;
     } events[] = {
         {"\"Windows XP\": extractor created, after click + 1 s", install.programs, 15, 35},
-        {"\"Windows XP\": installer created, after the extractor, against one CreateProcess",
+        {"\"Windows XP\": installer created, after the extractor, against two started back to back",
          install.seconds, createMs, 2 * createMs},
         {"\"Windows XP\": \"Completed!\" visible, after click + 5 s", install.messages, 45, 70},
         {"\"Windows Vista Shortcut\": program created, after click + 2 s", shortcut.programs, 15,
