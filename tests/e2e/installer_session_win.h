@@ -365,8 +365,12 @@ class InstallerSession {
         UnionRect(&box, &box, &popup);
         BITMAPINFOHEADER header;
         HDC screen = GetDC(nullptr);
-        const std::string bits = Bits(screen, box, &header);
+        std::string bits = Bits(screen, box, &header);
         ReleaseDC(nullptr, screen);
+        // Opaque: the screen's copy leaves the fourth byte 0, which some viewers read as alpha.
+        for (size_t alpha = 3; alpha < bits.size(); alpha += 4) {
+            bits[alpha] = '\xFF';
+        }
         const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + bits.size(), 0, 0,
                                        sizeof file + sizeof header};
         return !bits.empty() &&
