@@ -31,7 +31,7 @@ void PumpMessages(HWND window) {
 // box before it is read: its repeats are dropped, and a fresh press still closes it.
 LRESULT CALLBACK DropKeyRepeats(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && msg->message == WM_KEYDOWN && (msg->lParam & kKeyWasDown) != 0) {
+    if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN && (msg->lParam & kKeyWasDown) != 0) {
         return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -21,8 +21,8 @@ constexpr UINT kPopupSystemMenu = 0x313;
 // WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
 constexpr UINT kDpiChanged = 0x02E0;
 
-// Windows 10 1607 and later give each window the DPI of its monitor. Loaded by name, so that the
-// imports stay those of Windows XP.
+// The DPI of the window's monitor, and the frame for a DPI, from Windows 10 1607. Loaded by name,
+// so that the imports stay those of Windows XP.
 struct PerMonitorDpi {
     UINT(WINAPI* forWindow)(HWND);
     BOOL(WINAPI* adjustWindowRect)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -84,6 +84,7 @@ class Form1 {
 
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
+    bool closePressed_ = false;  // held off during an action, until its release
     SystemError createError_ = kSuccess;
     UniqueHandle folderMark_;
     HINSTANCE instance_ = nullptr;
@@ -252,6 +253,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SYSCOMMAND:
         case WM_NCLBUTTONDOWN:
+        case WM_NCLBUTTONDBLCLK:
         case WM_NCLBUTTONUP:
         case WM_NCRBUTTONDOWN:
         case WM_NCRBUTTONUP:
@@ -331,12 +333,12 @@ void Form1::LayOut(int dpi) {
 // of its sizes, where Windows suggests.
 void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
     LayOut(dpi);
-    UniqueIcon small(LoadAppIcon(SM_CXSMICON, dpi));
-    UniqueIcon large(LoadAppIcon(SM_CXICON, dpi));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
-    smallIcon_.Replace(small);
-    largeIcon_.Replace(large);
+    UniqueIcon smallIcon(LoadAppIcon(SM_CXSMICON, dpi));
+    UniqueIcon largeIcon(LoadAppIcon(SM_CXICON, dpi));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    smallIcon_.Replace(smallIcon);
+    largeIcon_.Replace(largeIcon);
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -374,21 +376,31 @@ void Form1::OnCommand(int id, int code) {
 }
 
 // The system menu (also through a right-click on the title bar or the taskbar), moving the window
-// and a held press on the close control run loops of their own, which would hold a running action
-// until they end: while one runs, none starts. A close still counts, on the release over the close
-// control as Windows closes, and waits in the queue. The rest goes on as ever: the taskbar must
-// still restore a window minimized meanwhile.
+// and a held press on the close control (a double-click is a press too) run loops of their own,
+// which would hold a running action until they end: while one runs, none starts. A close still
+// counts and waits in the queue: a close command, or a press on the close control that is released
+// on it, as Windows closes, also once the action has ended. The rest goes on as ever: the taskbar
+// must still restore a window minimized meanwhile.
 LRESULT Form1::OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCLBUTTONUP) {
+        const bool close = closePressed_ && wParam == HTCLOSE;
+        closePressed_ = false;
+        if (close) {
+            QueueClose();
+            return 0;
+        }
+    }
     if (!clicks_.Running()) {
         return DefWindowProcW(window_, message, wParam, lParam);
     }
     const WPARAM command = wParam & 0xFFF0;
-    if ((message == WM_SYSCOMMAND && command == SC_CLOSE) ||
-        (message == WM_NCLBUTTONUP && wParam == HTCLOSE)) {
+    if (message == WM_SYSCOMMAND && command == SC_CLOSE) {
         QueueClose();
     } else if (message == WM_SYSCOMMAND && command != SC_MOVE && command != SC_SIZE &&
                command != SC_KEYMENU && command != SC_MOUSEMENU) {
         return DefWindowProcW(window_, message, wParam, lParam);
+    } else if (message == WM_NCLBUTTONDOWN || message == WM_NCLBUTTONDBLCLK) {
+        closePressed_ = wParam == HTCLOSE;
     }
     return 0;
 }

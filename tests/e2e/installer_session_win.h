@@ -258,14 +258,20 @@ class InstallerSession {
         return !window || window_ != nullptr;
     }
     // Places the window in the middle of the screen, as far as it fits: hosted Windows machines
-    // have a screen of 1024 x 768, and message boxes show in the middle.
+    // have a screen of 1024 x 768, and message boxes show in the middle. Returns once it is there,
+    // so that nothing reads the window while it moves.
     void Center() const {
         RECT box = {};
         GetWindowRect(window_, &box);
-        SetWindowPos(window_, nullptr,
-                     std::max(0L, (GetSystemMetrics(SM_CXSCREEN) - box.right + box.left) / 2),
-                     std::max(0L, (GetSystemMetrics(SM_CYSCREEN) - box.bottom + box.top) / 2), 0, 0,
+        const POINT target = {
+            std::max(0L, (GetSystemMetrics(SM_CXSCREEN) - box.right + box.left) / 2),
+            std::max(0L, (GetSystemMetrics(SM_CYSCREEN) - box.bottom + box.top) / 2)};
+        SetWindowPos(window_, nullptr, target.x, target.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        for (int tries = 0; tries < 100 && (box.left != target.x || box.top != target.y); ++tries) {
+            Pause(20);
+            GetWindowRect(window_, &box);
+        }
     }
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
