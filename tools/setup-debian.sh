@@ -30,7 +30,12 @@ apt-get install -y -qq --no-install-recommends \
     ca-certificates git cmake make g++ libgtest-dev libgmock-dev clang-format \
     g++-mingw-w64-i686 binutils-mingw-w64-i686 \
     wine wine32:i386 wine32-preloader:i386 wine64 fonts-wine \
-    xvfb xauth x11-utils imagemagick osslsigncode openssl nodejs npm >/dev/null
+    xvfb xauth x11-utils imagemagick osslsigncode openssl >/dev/null
+# Node.js runs the workflow's check. A machine may have its own (NodeSource's, which conflicts with
+# Debian's npm package): only where node or npm is missing are Debian's installed.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
 
 # Some kernels and virtual machines run no 32-bit x86 code at all. Wine's 32-bit loader then runs
 # under qemu's user-mode emulation, registered for 32-bit x86 programs.
