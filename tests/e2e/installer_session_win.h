@@ -430,14 +430,19 @@ class InstallerSession {
         }
         return search->second == nullptr;
     }
-    // Windows gives the foreground to a program only while the one that has it allows it, or to
-    // the program that had the last input: the driver's own Alt press and release.
+    // Windows gives the foreground only to a program that the one holding it allows: the driver
+    // asks with its input joined to that program's for the moment. (A synthesized Alt press, the
+    // other way, would reach the installer as a key of its own and open its system menu.)
     bool ToFront() const {
         HWND front = GetLastActivePopup(window_);
         if (GetForegroundWindow() != front) {
-            INPUT alt[] = {KeyInput(VK_MENU), KeyInput(VK_MENU, KEYEVENTF_KEYUP)};
-            SendInput(2, alt, sizeof(INPUT));
+            const DWORD holder = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+            const bool joined =
+                holder != 0 && AttachThreadInput(GetCurrentThreadId(), holder, TRUE);
             SetForegroundWindow(front);
+            if (joined) {
+                AttachThreadInput(GetCurrentThreadId(), holder, FALSE);
+            }
         }
         for (int tries = 0; tries < 50 && GetForegroundWindow() != front; ++tries) {
             Pause(20);
