@@ -20,6 +20,9 @@ constexpr int kFontPoints = 8;
 constexpr UINT kPopupSystemMenu = 0x313;
 // WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
 constexpr UINT kDpiChanged = 0x02E0;
+// WM_GETDPISCALEDSIZE: the window's size at the DPI it is about to take, asked before
+// WM_DPICHANGED.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 // The DPI of the window's monitor, and the frame for a DPI, from Windows 10 1607. Loaded by name,
 // so that the imports stay those of Windows XP.
@@ -57,7 +60,6 @@ ControlClass ClassOf(ControlKind kind) {
 
 class Form1 {
   public:
-    // Another installer already runs from this folder: it is brought to the front instead.
     bool BringForwardOtherCopy();
     bool Create(HINSTANCE instance, int showCommand);
     // Why Create failed: the code of the step that failed, or 0 where Windows gave none.
@@ -68,13 +70,17 @@ class Form1 {
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    bool CreateUnderLabel(const ControlLayout& row);
+    bool Created(const ControlLayout& row) const;
     bool CreateControl(const ControlLayout& row);
     void LayOut(int dpi);
     void OnDpiChanged(int dpi, const RECT& suggested);
+    BOOL OnGetDpiScaledSize(int dpi, SIZE* size) const;
     RECT FrameAt(int dpi) const;
     HICON LoadAppIcon(int metric, int dpi) const;
     void OnCommand(int id, int code);
     LRESULT OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnRelease(LPARAM lParam);
     void QueueClose();
     void OnActivate(WPARAM state);
     void RunCommand(uint8_t command);
@@ -84,9 +90,9 @@ class Form1 {
 
     HWND window_ = nullptr;
     HWND focus_ = nullptr;
-    bool closePressed_ = false;  // held off during an action, until its release
+    bool closePressed_ = false;  // held off during an action, and captured until its release
     SystemError createError_ = kSuccess;
-    UniqueHandle folderMark_;
+    FolderMark folderMark_;
     HINSTANCE instance_ = nullptr;
     PerMonitorDpi perMonitor_ = {};
     int systemDpi_ = 96;  // the screen's at start, which the system's metrics are for
@@ -98,57 +104,12 @@ class Form1 {
     ClickQueue clicks_;
 };
 
-// The installer's window that another copy has marked in the folder's page, once it is there (the
-// other copy may still be creating it); nullptr when none turns up. A mark that names no window
-// of ours is a copy that has ended while another start held the page open: this copy takes the
-// mark over, as the first (`gone`), and a start racing it for that waits for its window.
-HWND WaitForMarkedWindow(HANDLE mark, bool* gone) {
-    auto* view = static_cast<void* volatile*>(MapViewOfFile(mark, FILE_MAP_WRITE, 0, 0, 0));
-    HWND found = nullptr;
-    for (int tries = 0; view != nullptr && found == nullptr && !*gone && tries < 30; ++tries) {
-        void* marked = *view;
-        wchar_t className[64] = {};
-        if (GetClassNameW(static_cast<HWND>(marked), className, 64) > 0 &&
-            lstrcmpW(className, kClassName) == 0) {
-            found = static_cast<HWND>(marked);
-        } else if (marked != nullptr &&
-                   InterlockedCompareExchangePointer(view, nullptr, marked) == marked) {
-            *gone = true;
-        } else {
-            Sleep(100);
-        }
-    }
-    if (view != nullptr) {
-        UnmapViewOfFile(const_cast<void**>(view));
-    }
-    return found;
-}
-
-// Two installers from one folder could run the same install at once against the same companion
-// programs (a slow UAC prompt invites a second double-click). The folder's mark is a named page
-// that holds the first copy's window: a second start finds it there, without a search and without
-// a message to it. Another mod's folder is another name.
+// Another installer already runs from this folder: it is brought to the front instead.
 bool Form1::BringForwardOtherCopy() {
-    TextBuffer<kPathCapacity + 32> name;
-    if (!FolderMarkName(host_.ApplicationDirectory(), name.text, kPathCapacity + 32)) {
+    HWND other = nullptr;
+    if (!folderMark_.HeldByOther(host_.ApplicationDirectory(), kClassName, &other)) {
         return false;
     }
-    SetLastError(ERROR_SUCCESS);
-    folderMark_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                         sizeof(HWND), name.text));
-    const DWORD error = GetLastError();
-    // Denied: the other copy runs with rights that this one lacks. Any other failure (a name too
-    // long for Windows) leaves the folder unguarded.
-    if (error != (folderMark_.Valid() ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED)) {
-        return false;
-    }
-    bool gone = false;
-    HWND other = WaitForMarkedWindow(folderMark_.Get(), &gone);
-    if (gone) {
-        return false;
-    }
-    // Let go, so that the mark goes with the other copy even while this one's box is open.
-    folderMark_.Reset();
     if (other == nullptr) {
         // It is showing why it could not start, or closing; or another program holds the name.
         MessageBoxW(nullptr, L"The installer is already running from this folder.", kProductName,
@@ -206,11 +167,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         OnDpiChanged(own, {placed.left, placed.top, placed.left + ownFrame.right - ownFrame.left,
                            placed.top + ownFrame.bottom - ownFrame.top});
     }
-    auto* mark = static_cast<HWND*>(MapViewOfFile(folderMark_.Get(), FILE_MAP_WRITE, 0, 0, 0));
-    if (mark != nullptr) {
-        *mark = window_;
-        UnmapViewOfFile(mark);
-    }
+    folderMark_.Mark(window_);
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     return true;
@@ -251,15 +208,22 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kDpiChanged:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case kGetDpiScaledSize:
+            return OnGetDpiScaledSize(static_cast<int>(wParam), reinterpret_cast<SIZE*>(lParam));
         case WM_SYSCOMMAND:
         case WM_NCLBUTTONDOWN:
         case WM_NCLBUTTONDBLCLK:
-        case WM_NCLBUTTONUP:
         case WM_NCRBUTTONDOWN:
         case WM_NCRBUTTONUP:
         case WM_CONTEXTMENU:
         case kPopupSystemMenu:
             return OnFrameInput(message, wParam, lParam);
+        case WM_LBUTTONUP:
+            OnRelease(lParam);
+            return 0;
+        case WM_CAPTURECHANGED:
+            closePressed_ = false;
+            return 0;
         case WM_CLOSE:
             QueueClose();
             return 0;
@@ -271,17 +235,15 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// Creates the controls in TabIndex order, so that Tab visits them in that order, each label just
-// before the control below it: a screen reader names a progress bar after the text before it.
+// Creates the controls in TabIndex order, so that Tab visits them in that order. A screen reader
+// names a control without text of its own after the static text just before it: each label comes
+// just before the first control under it, and each progress bar just after its label (bars take
+// no part in Tab).
 bool Form1::OnCreate() {
     for (int tabIndex = 0; tabIndex < kControlCount; ++tabIndex) {
         for (const ControlLayout& row : kLayout) {
-            if (row.tabIndex != tabIndex || row.kind == ControlKind::Label) {
-                continue;
-            }
-            const ControlLayout& above = (&row)[-1];  // the first row is a label
-            if ((above.kind == ControlKind::Label && !CreateControl(above)) ||
-                !CreateControl(row)) {
+            if (row.tabIndex == tabIndex && row.kind != ControlKind::Label &&
+                !CreateUnderLabel(row)) {
                 return false;
             }
         }
@@ -289,6 +251,30 @@ bool Form1::OnCreate() {
     focus_ = GetDlgItem(window_, ControlId(Control::Command1));
     LayOut(dpi_);
     return true;
+}
+
+// Creates a control, after its label and that label's bars where they are not there yet.
+bool Form1::CreateUnderLabel(const ControlLayout& row) {
+    const ControlLayout* label = &row;
+    while (label->kind != ControlKind::Label) {
+        --label;  // the first row is a label
+    }
+    if (!Created(*label)) {
+        if (!CreateControl(*label)) {
+            return false;
+        }
+        for (const ControlLayout* bar = label + 1;
+             bar != kLayout + kControlCount && bar->kind != ControlKind::Label; ++bar) {
+            if (bar->kind == ControlKind::ProgressBar && !CreateControl(*bar)) {
+                return false;
+            }
+        }
+    }
+    return Created(row) || CreateControl(row);
+}
+
+bool Form1::Created(const ControlLayout& row) const {
+    return GetDlgItem(window_, ControlId(row.name)) != nullptr;
 }
 
 // Placed, with its font, by LayOut.
@@ -343,6 +329,15 @@ void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Windows would scale the whole window linearly, and the title bar does not scale so: the frame
+// that holds the layout's client area at the new DPI instead.
+BOOL Form1::OnGetDpiScaledSize(int dpi, SIZE* size) const {
+    const RECT frame = FrameAt(dpi);
+    size->cx = frame.right - frame.left;
+    size->cy = frame.bottom - frame.top;
+    return TRUE;
+}
+
 // The window's rectangle around the layout's client area at this DPI.
 RECT Form1::FrameAt(int dpi) const {
     RECT frame = {0, 0, TwipsToPixels(kClientWidthTwips, dpi),
@@ -379,17 +374,9 @@ void Form1::OnCommand(int id, int code) {
 // and a held press on the close control (a double-click is a press too) run loops of their own,
 // which would hold a running action until they end: while one runs, none starts. A close still
 // counts and waits in the queue: a close command, or a press on the close control that is released
-// on it, as Windows closes, also once the action has ended. The rest goes on as ever: the taskbar
-// must still restore a window minimized meanwhile.
+// on it (see OnRelease). The rest goes on as ever: the taskbar must still restore a window
+// minimized meanwhile.
 LRESULT Form1::OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCLBUTTONUP) {
-        const bool close = closePressed_ && wParam == HTCLOSE;
-        closePressed_ = false;
-        if (close) {
-            QueueClose();
-            return 0;
-        }
-    }
     if (!clicks_.Running()) {
         return DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -399,10 +386,30 @@ LRESULT Form1::OnFrameInput(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (message == WM_SYSCOMMAND && command != SC_MOVE && command != SC_SIZE &&
                command != SC_KEYMENU && command != SC_MOUSEMENU) {
         return DefWindowProcW(window_, message, wParam, lParam);
-    } else if (message == WM_NCLBUTTONDOWN || message == WM_NCLBUTTONDBLCLK) {
-        closePressed_ = wParam == HTCLOSE;
+    } else if ((message == WM_NCLBUTTONDOWN || message == WM_NCLBUTTONDBLCLK) &&
+               wParam == HTCLOSE) {
+        // Captured, so that its release comes here wherever the pointer is let go.
+        SetCapture(window_);
+        closePressed_ = true;
     }
     return 0;
+}
+
+// The release of a close press held off during an action: as Windows closes, only where it is let
+// go over the close control, also once the action has ended. Letting go of the capture forgets the
+// press, and so does losing it.
+void Form1::OnRelease(LPARAM lParam) {
+    if (!closePressed_) {
+        return;
+    }
+    POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ClientToScreen(window_, &point);
+    const bool onClose =
+        DefWindowProcW(window_, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)) == HTCLOSE;
+    ReleaseCapture();
+    if (onClose) {
+        QueueClose();
+    }
 }
 
 void Form1::QueueClose() {

@@ -112,14 +112,16 @@ struct Fixture {
             CheckOnTime(launches[i].ms, expectedMs, what + " starts");
         }
     }
-    // A press on the title bar, its context menu or the taskbar's (0x313), posted as the message
-    // that the press brings: a loop that it would start must not hold the driver.
-    void PressTitleBar(UINT message, WPARAM hitTest) {
+    // A press or release of the mouse, its context menu or the taskbar's (0x313), posted as the
+    // message that it brings, by default in the middle of the title bar: a loop that it would start
+    // must not hold the driver.
+    void PostMouse(UINT message, WPARAM hitTest, POINT at = {-1, -1}) {
         RECT frame = {};
         GetWindowRect(session.Window(), &frame);
-        PostMessageW(session.Window(), message, hitTest,
-                     MAKELPARAM((frame.left + frame.right) / 2,
-                                frame.top + GetSystemMetrics(SM_CYSIZE) / 2));
+        if (at.x == -1) {
+            at = {(frame.left + frame.right) / 2, frame.top + GetSystemMetrics(SM_CYSIZE) / 2};
+        }
+        PostMessageW(session.Window(), message, hitTest, MAKELPARAM(at.x, at.y));
     }
 
     bool named;
@@ -154,8 +156,9 @@ void TypicalRun() {
     Check(session.Focus() == window(C::Command1), "focus on Windows XP");
     // A screen reader names a bar after the static text just before it.
     Check(GetWindow(window(C::ProgressBar1), GW_HWNDPREV) == window(C::Label2) &&
-              GetWindow(window(C::ProgressBar2), GW_HWNDPREV) == window(C::Label3),
-          "each bar comes just after its \"Status\" label");
+              GetWindow(window(C::ProgressBar2), GW_HWNDPREV) == window(C::Label3) &&
+              GetWindow(window(C::ProgressBar3), GW_HWNDPREV) == window(C::Label5),
+          "each bar comes just after its label");
     session.Key(VK_ESCAPE);
     Pause(500);
     Check(Buttons(session).size() == 8 && !session.MessageBoxShowing(),
@@ -177,9 +180,9 @@ void TypicalRun() {
     session.Click(C::Command2);
     session.MouseClick(C::Command1);
     session.Key(VK_SPACE, VK_MENU);
-    f.PressTitleBar(WM_NCRBUTTONDOWN, HTCAPTION);
-    f.PressTitleBar(WM_CONTEXTMENU, 0);
-    f.PressTitleBar(0x313, 0);
+    f.PostMouse(WM_NCRBUTTONDOWN, HTCAPTION);
+    f.PostMouse(WM_CONTEXTMENU, 0);
+    f.PostMouse(0x313, 0);
     // Minimized as Win+D does it, and restored as the taskbar does, during the install.
     ShowWindowAsync(session.Window(), SW_MINIMIZE);
     Pause(300);
@@ -294,20 +297,35 @@ void Failures() {
     f.Run(C::Command7, [&](const MessageBoxSeen& seen) {
         Check(seen.text == L"Files deleted!", "the retry deletes it once released");
     });
-    // Its installer is gone by now, so each click on it ends with a message. A press on the close
-    // control holds the action no more than a close request does. Dragged off before its release,
-    // it closes nothing; released on the close control, it closes once the action has ended.
-    for (WPARAM release : {HTCAPTION, HTCLOSE}) {
-        session.Click(C::Command2);
-        f.PressTitleBar(WM_NCLBUTTONDOWN, HTCLOSE);
-        f.PressTitleBar(WM_NCLBUTTONUP, release);
+    // Its program is gone by now, so each click on it ends with a message, after two seconds. A
+    // press on the close control holds the action no more than a close request does, and captures
+    // the mouse: its release comes to the window wherever it is let go. Released on the close
+    // control, it closes once the action has ended. Slid off and let go outside the window, it
+    // closes nothing, nor does a later press elsewhere that is let go over the close control.
+    for (bool onClose : {false, true}) {
+        session.Click(C::Command5);
+        const POINT close = session.ClosePoint();
+        RECT frame = {};
+        GetWindowRect(session.Window(), &frame);
+        f.PostMouse(WM_NCLBUTTONDOWN, HTCLOSE, close);
+        bool captured = false;
+        for (int tries = 0; tries < 50 && !captured; ++tries) {
+            Pause(20);
+            captured = session.Capture() == session.Window();
+        }
+        POINT release = onClose ? close : POINT{frame.right + 20, frame.top + 20};
+        ScreenToClient(session.Window(), &release);
+        f.PostMouse(WM_LBUTTONUP, 0, release);
         MessageBoxSeen seen;
         Check(session.WaitForMessageBox(&seen, 5000), "the action ends, the close pressed");
         Check(!session.Ended(1000), "the close waits for the action under way");
         session.PressOk(seen);
-        Check(session.Ended(3000) == (release == HTCLOSE),
-              release == HTCLOSE ? "then a click on the close control ends the program"
-                                 : "a press dragged off the close control closes nothing");
+        if (!onClose) {
+            f.PostMouse(WM_NCLBUTTONUP, HTCLOSE, close);
+        }
+        Check(captured && session.Ended(3000) == onClose,
+              onClose ? "then a click on the close control ends the program"
+                      : "a press slid off the close control closes nothing, nor a later release");
     }
 }
 
@@ -578,6 +596,20 @@ void DpiChanges() {
     RECT frame = {};
     GetWindowRect(f.session.Window(), &frame);
     const int ink = Ink(f.session, C::Label5);
+    // The size that Windows would otherwise scale linearly, which the title bar does not: exact.
+    const auto adjust = Lookup<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+        L"user32.dll", "AdjustWindowRectExForDpi");
+    RECT exact = {0, 0, (kBoxTwips[kControlCount][2] * 144 + 720) / 1440,
+                  (kBoxTwips[kControlCount][3] * 144 + 720) / 1440};
+    const SIZE scaled = f.session.ScaledSize(144);
+    if (adjust == nullptr) {
+        std::printf("skip - %s: no AdjustWindowRectExForDpi\n", currentCase.c_str());
+    } else {
+        adjust(&exact, GetWindowLongW(f.session.Window(), GWL_STYLE), FALSE,
+               GetWindowLongW(f.session.Window(), GWL_EXSTYLE), 144);
+        Check(scaled.cx == exact.right - exact.left && scaled.cy == exact.bottom - exact.top,
+              "it asks for the frame around its client area at 144 DPI, exactly");
+    }
     f.session.ChangeDpi(
         144, {frame.left, frame.top,
               frame.right + TwipsToPixels(kClientWidthTwips, 144) - start[kControlCount].right,
@@ -625,21 +657,40 @@ void TheExe() {
     Check(large != nullptr && std::memcmp(large, "\x89PNG", 4) == 0 && large[18] == 1 &&
               large[19] == 0,
           "a 256 px icon, stored as a PNG");
-    // As Windows reads it: an activation context is made only from a well-formed manifest.
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
-    const std::string manifest(reinterpret_cast<const char*>(resource(1, RT_MANIFEST)),
-                               SizeofResource(module, found));
+    FreeLibrary(module);
+    // The manifest's DPI awareness as Windows reads it, from the activation context made from it,
+    // in any case and spacing. Windows takes the first value of the list that it knows: per-monitor
+    // version 2, else the system's DPI; never version 1 (Windows 8.1 to 10 1607), which scales
+    // neither the title bar nor message boxes. Windows before 10 1607 read dpiAware alone.
     ACTCTXW context = {};
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
     context.lpSource = settings.installer.c_str();
     context.lpResourceName = MAKEINTRESOURCEW(1);
     HANDLE activation = CreateActCtxW(&context);
-    Check(activation != INVALID_HANDLE_VALUE &&
-              manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>") != std::string::npos,
-          "its manifest is well-formed and asks for each monitor's DPI");
+    const auto querySetting =
+        Lookup<BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*)>(
+            L"kernel32.dll", "QueryActCtxSettingsW");
+    auto setting = [&](const wchar_t* space, const wchar_t* name) {
+        wchar_t value[64] = {};
+        SIZE_T written = 0;
+        const std::wstring schemas = L"http://schemas.microsoft.com/SMI/";
+        if (activation != INVALID_HANDLE_VALUE && querySetting != nullptr) {
+            querySetting(0, activation, (schemas + space + L"/WindowsSettings").c_str(), name,
+                         value, 64, &written);
+        }
+        std::wstring words;
+        for (const wchar_t* c = value; *c != L'\0'; ++c) {
+            words += *c == L' ' ? L"" : std::wstring(1, static_cast<wchar_t>(towlower(*c)));
+        }
+        return words;
+    };
+    const std::wstring aware = setting(L"2005", L"dpiAware");
+    const std::wstring awareness = setting(L"2016", L"dpiAwareness");
+    Check(aware == L"true" && awareness == L"permonitorv2,system",
+          "its manifest asks for each monitor's DPI in version 2 only, else the system's: " +
+              Narrow(aware + L" " + awareness));
     ReleaseActCtx(activation);
-    FreeLibrary(module);
     std::string data(GetFileVersionInfoSizeW(settings.installer.c_str(), nullptr), '\0');
     GetFileVersionInfoW(settings.installer.c_str(), 0, static_cast<DWORD>(data.size()), &data[0]);
     auto query = [&data](const std::wstring& path) {
@@ -709,8 +760,7 @@ void PlantedDlls() {
 bool SetUp(int argc, wchar_t** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     // Vista and later; loaded by name, so that the driver starts on XP too.
-    const auto dpiAware = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")));
+    const auto dpiAware = Lookup<BOOL(WINAPI*)()>(L"user32.dll", "SetProcessDPIAware");
     if (dpiAware != nullptr) {
         dpiAware();
     }

@@ -118,6 +118,14 @@ inline std::string Bits(HDC source, const RECT& area, BITMAPINFOHEADER* header) 
     return Step(copied && read, "copy the screen") ? bits : std::string();
 }
 
+// A function of Windows that the driver's Windows XP headers do not declare, from a DLL that is
+// loaded; nullptr where this Windows lacks it.
+template <typename Function>
+Function Lookup(const wchar_t* dll, const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(dll), name)));
+}
+
 // Milliseconds since 1601 (UTC), the companion stub's clock.
 inline long long NowMs() {
     FILETIME now;
@@ -282,11 +290,8 @@ class InstallerSession {
                             &position);
         return static_cast<int>(position);
     }
-    HWND Focus() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
-    }
+    HWND Focus() const { return Input().hwndFocus; }
+    HWND Capture() const { return Input().hwndCapture; }
     // BM_CLICK, as an automation tool clicks; returns when.
     long long Click(Control control) {
         const long long now = NowMs();
@@ -317,6 +322,19 @@ class InstallerSession {
         // At a person's pace: Wine may place clicks sent all at once at the pointer's last
         // position.
         Pause(300);
+    }
+    // A point on the close control, as the window itself tells it.
+    POINT ClosePoint() const {
+        RECT frame = {};
+        GetWindowRect(window_, &frame);
+        POINT client = {0, 0};
+        ClientToScreen(window_, &client);
+        const POINT point = {frame.right - (client.x - frame.left) - 8, (frame.top + client.y) / 2};
+        DWORD_PTR hit = HTNOWHERE;
+        SendMessageTimeoutW(window_, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y),
+                            SMTO_ABORTIFHUNG, kReplyMs, &hit);
+        Step(hit == HTCLOSE, "find the close control");
+        return point;
     }
     // Stops its window's thread, as a hung program's, or lets it go on. False where it cannot.
     bool Hang(bool hang) const {
@@ -385,25 +403,44 @@ class InstallerSession {
                              std::string(reinterpret_cast<const char*>(&header), sizeof header) +
                              bits);
     }
-    // Sends what Windows sends a window that moves to a monitor of another scale: WM_DPICHANGED,
-    // its suggested rectangle in the installer's memory, where the message's pointer must lead.
-    bool ChangeDpi(UINT dpi, const RECT& suggested) const {
-        void* remote =
-            VirtualAllocEx(process_.Get(), nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
-        DWORD_PTR ignored = 0;
-        const bool sent =
-            remote != nullptr &&
-            WriteProcessMemory(process_.Get(), remote, &suggested, sizeof suggested, nullptr) &&
-            SendMessageTimeoutW(window_, 0x02E0, MAKEWPARAM(dpi, dpi),
-                                reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, kReplyMs,
-                                &ignored);
-        VirtualFreeEx(process_.Get(), remote, 0, MEM_RELEASE);
-        return Step(sent, "send WM_DPICHANGED");
+    // Sends what Windows sends a window that moves to a monitor of another scale: WM_DPICHANGED
+    // with the rectangle that it suggests.
+    bool ChangeDpi(UINT dpi, RECT suggested) const {
+        return Step(SendWithData(0x02E0, MAKEWPARAM(dpi, dpi), &suggested, sizeof suggested) >= 0,
+                    "send WM_DPICHANGED");
+    }
+    // What Windows asks a window before such a move: its size at the new DPI
+    // (WM_GETDPISCALEDSIZE). {0, 0} where the window leaves it to Windows.
+    SIZE ScaledSize(UINT dpi) const {
+        SIZE size = {};
+        const LRESULT answered = SendWithData(0x02E4, dpi, &size, sizeof size);
+        Step(answered >= 0, "send WM_GETDPISCALEDSIZE");
+        return answered > 0 ? size : SIZE{};
     }
 
   private:
     static constexpr UINT kReplyMs = 5000;
 
+    // Sends a message whose pointer leads to `data`, in the installer's memory, and reads back what
+    // it wrote there. Its result, or -1 where it could not be sent.
+    LRESULT SendWithData(UINT message, WPARAM wParam, void* data, SIZE_T size) const {
+        void* remote = VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        DWORD_PTR result = 0;
+        const bool sent =
+            remote != nullptr && WriteProcessMemory(process_.Get(), remote, data, size, nullptr) &&
+            SendMessageTimeoutW(window_, message, wParam, reinterpret_cast<LPARAM>(remote),
+                                SMTO_ABORTIFHUNG, kReplyMs, &result) &&
+            ReadProcessMemory(process_.Get(), remote, data, size, nullptr);
+        VirtualFreeEx(process_.Get(), remote, 0, MEM_RELEASE);
+        return sent ? static_cast<LRESULT>(result) : -1;
+    }
+    // Where its thread has the keyboard's focus and the mouse's capture.
+    GUITHREADINFO Input() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(threadId_, &info);
+        return info;
+    }
     static INPUT KeyInput(UINT key, DWORD flags = 0) {
         INPUT input = {};
         input.type = INPUT_KEYBOARD;
