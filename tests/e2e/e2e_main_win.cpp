@@ -401,8 +401,8 @@ void DriveRootAndSecondCopy() {
     Check(!f.session.Ended(0) && !other.session.Ended(0), "two folders, two installers");
     // An install that ends while another window is active: when the user comes back, the focus
     // that the window kept goes on from the button that the install disabled.
-    other.Run(C::Command1, [&](const MessageBoxSeen&) { SetForegroundWindow(f.session.Window()); });
-    SetForegroundWindow(other.session.Window());
+    other.Run(C::Command1, [&](const MessageBoxSeen&) { f.session.ToFront(); });
+    other.session.ToFront();
     Pause(500);
     Check(other.session.Focus() == other.session.ControlWindow(C::Command4),
           "the focus comes back to a button that can take it");
@@ -570,9 +570,7 @@ int Ink(const InstallerSession& session, Control control) {
     RECT box = {};
     GetWindowRect(session.ControlWindow(control), &box);
     BITMAPINFOHEADER header;
-    HDC screen = GetDC(nullptr);
-    const std::string bits = Bits(screen, box, &header);
-    ReleaseDC(nullptr, screen);
+    const std::string bits = session.ScreenBits(box, &header);
     int ink = 0;
     for (size_t i = 0; i + 3 < bits.size(); i += 4) {
         ink += static_cast<uint8_t>(bits[i]) + static_cast<uint8_t>(bits[i + 1]) +

@@ -91,33 +91,6 @@ inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         "write " + Narrow(path));
 }
 
-// What a device context shows in a rectangle, as 32-bit pixels, rows from the bottom up.
-inline std::string Bits(HDC source, const RECT& area, BITMAPINFOHEADER* header) {
-    *header = {sizeof *header,
-               area.right - area.left,
-               area.bottom - area.top,
-               1,
-               32,
-               BI_RGB,
-               0,
-               0,
-               0,
-               0,
-               0};
-    std::string bits(4 * header->biWidth * header->biHeight, '\0');
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP bitmap = CreateCompatibleBitmap(source, header->biWidth, header->biHeight);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, header->biWidth, header->biHeight, source, area.left,
-                               area.top, SRCCOPY);
-    SelectObject(memory, previous);
-    const bool read = GetDIBits(memory, bitmap, 0, header->biHeight, &bits[0],
-                                reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    return Step(copied && read, "copy the screen") ? bits : std::string();
-}
-
 // A function of Windows that the driver's Windows XP headers do not declare, from a DLL that is
 // loaded; nullptr where this Windows lacks it.
 template <typename Function>
@@ -388,9 +361,7 @@ class InstallerSession {
         GetWindowRect(GetLastActivePopup(window_), &popup);
         UnionRect(&box, &box, &popup);
         BITMAPINFOHEADER header;
-        HDC screen = GetDC(nullptr);
-        std::string bits = Bits(screen, box, &header);
-        ReleaseDC(nullptr, screen);
+        std::string bits = ScreenBits(box, &header);
         // Opaque: the screen's copy leaves the fourth byte 0, which some viewers read as alpha.
         for (size_t alpha = 3; alpha < bits.size(); alpha += 4) {
             bits[alpha] = '\xFF';
@@ -402,6 +373,33 @@ class InstallerSession {
                    path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
                              std::string(reinterpret_cast<const char*>(&header), sizeof header) +
                              bits);
+    }
+    // What the screen shows in an area of the installer's, as 32-bit pixels, rows from the bottom
+    // up; once the installer is in front and seen in the area's middle, so that another window
+    // never passes for it (a console in front, say). Empty where it is not.
+    std::string ScreenBits(const RECT& area, BITMAPINFOHEADER* header) const {
+        const POINT middle = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+        if (!ToFront() || !Step(GetAncestor(WindowFromPoint(middle), GA_ROOTOWNER) == window_,
+                                "see the installer in front")) {
+            return {};
+        }
+        const LONG width = area.right - area.left;
+        const LONG height = area.bottom - area.top;
+        *header = {sizeof *header, width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::string bits(4 * width * height, '\0');
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        const bool copied =
+            BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        SelectObject(memory, previous);
+        const bool read = GetDIBits(memory, bitmap, 0, height, &bits[0],
+                                    reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return Step(copied && read, "copy the screen") ? bits : std::string();
     }
     // Sends what Windows sends a window that moves to a monitor of another scale: WM_DPICHANGED
     // with the rectangle that it suggests.
@@ -416,6 +414,26 @@ class InstallerSession {
         const LRESULT answered = SendWithData(0x02E4, dpi, &size, sizeof size);
         Step(answered >= 0, "send WM_GETDPISCALEDSIZE");
         return answered > 0 ? size : SIZE{};
+    }
+
+    // Windows gives the foreground only to a program that the one holding it allows: the driver
+    // asks with its input joined to that program's for the moment. (A synthesized Alt press, the
+    // other way, would reach the installer as a key of its own and open its system menu.)
+    bool ToFront() const {
+        HWND front = GetLastActivePopup(window_);
+        if (GetForegroundWindow() != front) {
+            const DWORD holder = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+            const bool joined =
+                holder != 0 && AttachThreadInput(GetCurrentThreadId(), holder, TRUE);
+            SetForegroundWindow(front);
+            if (joined) {
+                AttachThreadInput(GetCurrentThreadId(), holder, FALSE);
+            }
+        }
+        for (int tries = 0; tries < 50 && GetForegroundWindow() != front; ++tries) {
+            Pause(20);
+        }
+        return Step(GetForegroundWindow() == front, "bring the installer to the foreground");
     }
 
   private:
@@ -466,25 +484,6 @@ class InstallerSession {
             search->second = window;
         }
         return search->second == nullptr;
-    }
-    // Windows gives the foreground only to a program that the one holding it allows: the driver
-    // asks with its input joined to that program's for the moment. (A synthesized Alt press, the
-    // other way, would reach the installer as a key of its own and open its system menu.)
-    bool ToFront() const {
-        HWND front = GetLastActivePopup(window_);
-        if (GetForegroundWindow() != front) {
-            const DWORD holder = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-            const bool joined =
-                holder != 0 && AttachThreadInput(GetCurrentThreadId(), holder, TRUE);
-            SetForegroundWindow(front);
-            if (joined) {
-                AttachThreadInput(GetCurrentThreadId(), holder, FALSE);
-            }
-        }
-        for (int tries = 0; tries < 50 && GetForegroundWindow() != front; ++tries) {
-            Pause(20);
-        }
-        return Step(GetForegroundWindow() == front, "bring the installer to the foreground");
     }
     void Send(std::vector<INPUT> input) const {
         if (ToFront()) {
