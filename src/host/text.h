@@ -18,7 +18,6 @@ class TextWriter {
     TextWriter& AppendFilled(const wchar_t* text, const wchar_t* subject);
     // True when something did not fit and was cut off.
     bool Truncated() const { return truncated_; }
-    size_t Length() const { return length_; }
 
   private:
     void Put(wchar_t c);
