@@ -145,11 +145,6 @@ class AppFolder {
             CopyFileW(Long(from).c_str(), Long(Path(name)).c_str(), TRUE) && Exists(Path(name)),
             "copy " + Narrow(from) + " to " + Narrow(Path(name)));
     }
-    // Writes a file; "<stub's name>.stub" holding "<exit code> <ms>" makes that stub stay that long
-    // and end with that code.
-    bool Write(const std::wstring& name, const std::string& text) const {
-        return WriteWholeFile(Path(name), text);
-    }
     bool Remove(const std::wstring& name) const {
         return Step(DeleteFileW(Long(Path(name)).c_str()), "delete " + Narrow(Path(name)));
     }
@@ -176,19 +171,6 @@ class AppFolder {
                          [](const Launch& a, const Launch& b) { return a.ms < b.ms; });
         return launches;
     }
-    // The programs left, by name.
-    std::vector<std::wstring> Programs() const {
-        std::vector<std::wstring> files;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(Long(Path(L"*.exe")).c_str(), &found);
-        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
-             more = FindNextFileW(search, &found)) {
-            files.push_back(found.cFileName);
-        }
-        FindClose(search);
-        std::sort(files.begin(), files.end());
-        return files;
-    }
 
   private:
     std::wstring directory_;
@@ -205,14 +187,10 @@ struct MessageBoxSeen {
 // message to it has a timeout: its thread may be inside an action.
 class InstallerSession {
   public:
-    InstallerSession() = default;
-    InstallerSession(const InstallerSession&) = delete;
-    InstallerSession& operator=(const InstallerSession&) = delete;
+    // Ended, or it fails harmlessly.
     ~InstallerSession() {
-        if (process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), kReplyMs);
-        }
+        TerminateProcess(process_.Get(), 1);
+        WaitForSingleObject(process_.Get(), kReplyMs);
     }
 
     // Starts it with `currentDirectory` as current directory; `window` waits for its window.
@@ -229,9 +207,7 @@ class InstallerSession {
         CloseHandle(info.hThread);
         threadId_ = info.dwThreadId;
         // Until then, its window may still be creating its controls.
-        if (window) {
-            WaitForInputIdle(process_.Get(), 60000);
-        }
+        WaitForInputIdle(process_.Get(), window ? 60000 : 0);
         for (int tries = 0; window && window_ == nullptr && tries < 600; ++tries) {
             Pause(100);
             window_ = FindWindowOf(false);
@@ -256,7 +232,6 @@ class InstallerSession {
     }
     HWND Window() const { return window_; }
     HWND ControlWindow(Control control) const { return GetDlgItem(window_, ControlId(control)); }
-    bool Enabled(Control control) const { return IsWindowEnabled(ControlWindow(control)); }
     int BarPosition(Control bar) const {
         DWORD_PTR position = static_cast<DWORD_PTR>(-1);
         SendMessageTimeoutW(ControlWindow(bar), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kReplyMs,
@@ -296,18 +271,13 @@ class InstallerSession {
         // position.
         Pause(300);
     }
-    // A point on the close control, as the window itself tells it.
+    // A point on the close control, at the right end of the title bar.
     POINT ClosePoint() const {
         RECT frame = {};
         GetWindowRect(window_, &frame);
         POINT client = {0, 0};
         ClientToScreen(window_, &client);
-        const POINT point = {frame.right - (client.x - frame.left) - 8, (frame.top + client.y) / 2};
-        DWORD_PTR hit = HTNOWHERE;
-        SendMessageTimeoutW(window_, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y),
-                            SMTO_ABORTIFHUNG, kReplyMs, &hit);
-        Step(hit == HTCLOSE, "find the close control");
-        return point;
+        return {frame.right - (client.x - frame.left) - 8, (frame.top + client.y) / 2};
     }
     // Stops its window's thread, as a hung program's, or lets it go on. False where it cannot.
     bool Hang(bool hang) const {
@@ -337,13 +307,11 @@ class InstallerSession {
     // Presses OK and waits until the window reads its queue again: the action has ended, or the
     // next one that was clicked meanwhile is in its first wait.
     void PressOk(const MessageBoxSeen& seen) {
-        PostMessageW(seen.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDOK)));
+        PostMessageW(seen.window, WM_COMMAND, IDOK, 0);
         for (int tries = 0; tries < 250 && IsWindow(seen.window); ++tries) {
             Pause(20);
         }
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &ignored);
+        SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, nullptr);
     }
     // Whether it ended within `timeoutMs`, with this exit code.
     bool Ended(DWORD timeoutMs, DWORD exitCode = 0) const {
@@ -368,11 +336,9 @@ class InstallerSession {
         }
         const BITMAPFILEHEADER file = {0x4D42, sizeof file + sizeof header + bits.size(), 0, 0,
                                        sizeof file + sizeof header};
-        return !bits.empty() &&
-               WriteWholeFile(
-                   path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
-                             std::string(reinterpret_cast<const char*>(&header), sizeof header) +
-                             bits);
+        std::string picture(reinterpret_cast<const char*>(&file), sizeof file);
+        picture.append(reinterpret_cast<const char*>(&header), sizeof header).append(bits);
+        return !bits.empty() && WriteWholeFile(path, picture);
     }
     // What the screen shows in an area of the installer's, as 32-bit pixels, rows from the bottom
     // up; once the installer is in front and seen in the area's middle, so that another window
@@ -408,12 +374,10 @@ class InstallerSession {
                     "send WM_DPICHANGED");
     }
     // What Windows asks a window before such a move: its size at the new DPI
-    // (WM_GETDPISCALEDSIZE). {0, 0} where the window leaves it to Windows.
+    // (WM_GETDPISCALEDSIZE). {0, 0} where the window leaves it to Windows, or cannot be asked.
     SIZE ScaledSize(UINT dpi) const {
         SIZE size = {};
-        const LRESULT answered = SendWithData(0x02E4, dpi, &size, sizeof size);
-        Step(answered >= 0, "send WM_GETDPISCALEDSIZE");
-        return answered > 0 ? size : SIZE{};
+        return SendWithData(0x02E4, dpi, &size, sizeof size) > 0 ? size : SIZE{};
     }
 
     // Windows gives the foreground only to a program that the one holding it allows: the driver
@@ -466,21 +430,18 @@ class InstallerSession {
         input.ki.dwFlags = flags;
         return input;
     }
-    // The installer's window, or its visible message box.
+    // The installer's window, or its message box, once it shows.
     HWND FindWindowOf(bool messageBox) const {
-        std::pair<bool, HWND> search = {messageBox, nullptr};
+        std::pair<const wchar_t*, HWND> search = {
+            messageBox ? L"#32770" : L"VelmoraModInstallerForm1", nullptr};
         EnumThreadWindows(threadId_, Match, reinterpret_cast<LPARAM>(&search));
         return search.second;
     }
     static BOOL CALLBACK Match(HWND window, LPARAM lParam) {
-        auto* search = reinterpret_cast<std::pair<bool, HWND>*>(lParam);
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        wchar_t title[32] = {};
-        GetWindowTextW(window, title, 32);
-        const bool isMessageBox = lstrcmpW(className, L"#32770") == 0;
-        if (search->first ? isMessageBox && IsWindowVisible(window)
-                          : !isMessageBox && lstrcmpW(title, L"Velmora Mod Installer") == 0) {
+        auto* search = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(lParam);
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        if (lstrcmpW(className, search->first) == 0 && IsWindowVisible(window)) {
             search->second = window;
         }
         return search->second == nullptr;
