@@ -240,15 +240,15 @@ void Failures() {
     });
     UniqueHandle held(CreateFileW(Long(f.folder.Path(L"desktoprefresh.exe")).c_str(), GENERIC_READ,
                                   0, nullptr, OPEN_EXISTING, 0, nullptr));
-    Step(held.Valid(), "hold desktoprefresh.exe open");
     session.Click(C::Command7);
     const std::wstring inUse = f.Answer().text;
     Check(Contains(inUse, L"desktoprefresh.exe"), "a file in use is named: " + Narrow(inUse));
     // Its program is gone by now, so each click on it ends with a message two seconds after it.
     // Each input that would start a loop of its own, alone during that action, with nothing after
     // it that would end the loop, holds nothing: Alt+Space, a press on the title bar, a
-    // right-click there, its context menu, the taskbar's menu (0x313), and a move that the system
-    // menu asks for. They are posted at the middle of the title bar.
+    // right-click there, its context menu, the taskbar's menu (0x313), and a move and the menu of
+    // the window's icon as the system menu and the icon ask for them. They are posted at the
+    // middle of the title bar.
     RECT box = {};
     GetWindowRect(session.Window(), &box);
     const POINT title = {(box.left + box.right) / 2, box.top + GetSystemMetrics(SM_CYSIZE) / 2};
@@ -258,7 +258,8 @@ void Failures() {
           {"a right-click there", WM_NCRBUTTONDOWN, HTCAPTION},
           {"its context menu", WM_CONTEXTMENU, 0},
           {"the taskbar's menu", 0x313, 0},
-          {"a move", WM_SYSCOMMAND, SC_MOVE}}) {
+          {"a move", WM_SYSCOMMAND, SC_MOVE},
+          {"a click on the window's icon", WM_SYSCOMMAND, SC_MOUSEMENU | HTSYSMENU}}) {
         const long long click = session.Click(C::Command5);
         Pause(300);
         if (message == WM_KEYDOWN) {
