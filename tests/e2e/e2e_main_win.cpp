@@ -580,12 +580,12 @@ void TheExe() {
         Lookup<BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*)>(
             L"kernel32.dll", "QueryActCtxSettingsW");
     std::wstring awareness;
-    for (const wchar_t* setting :
-         {L"2005/WindowsSettings dpiAware", L"2016/WindowsSettings dpiAwareness"}) {
-        const std::wstring space = L"http://schemas.microsoft.com/SMI/" + std::wstring(setting, 20);
+    for (const auto& [year, name] : {std::pair(L"2005", L"dpiAware"), {L"2016", L"dpiAwareness"}}) {
+        const std::wstring space =
+            L"http://schemas.microsoft.com/SMI/" + std::wstring(year) + L"/WindowsSettings";
         wchar_t value[64] = {};
         if (querySetting != nullptr) {
-            querySetting(0, activation, space.c_str(), setting + 21, value, 64, nullptr);
+            querySetting(0, activation, space.c_str(), name, value, 64, nullptr);
         }
         for (const wchar_t* c = value; *c != L'\0'; ++c) {
             awareness += *c == L' ' ? L"" : std::wstring(1, static_cast<wchar_t>(towlower(*c)));
